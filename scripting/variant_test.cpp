@@ -1,0 +1,246 @@
+// Tests of FB::variant storage: the empty and null states, strict access,
+// copy, assignment and move semantics, the stored types chosen for texts and
+// object pointers, and the readable type names used in cast failures.
+#include "scripting/variant.h"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <typeinfo>
+
+#include <gtest/gtest.h>
+
+#include "scripting/js_object.h"
+#include "scripting/jsapi_auto.h"
+#include "scripting/type_names.h"
+
+namespace {
+
+using FB::variant;
+
+class Scriptable : public FB::JSAPIAuto {};
+
+// A browser object that does nothing; only its class matters here.
+class BrowserObject : public FB::JSObject {
+ public:
+  BrowserObject() : FB::JSObject(nullptr) {}
+  using FB::JSAPI::collectMemberNames;
+  using FB::JSAPI::hasMethodNamed;
+  using FB::JSAPI::hasPropertyNamed;
+  using FB::JSAPI::readProperty;
+  using FB::JSAPI::writeProperty;
+  using FB::JSAPI::deleteProperty;
+  using FB::JSAPI::callMethod;
+  void markInvalid() override {}
+  void collectMemberNames(std::vector<std::string>&) const override {}
+  std::size_t memberCount() const override { return 0; }
+  bool hasMethodNamed(const std::string&) const override { return false; }
+  bool hasPropertyAt(std::size_t) const override { return false; }
+  bool hasPropertyNamed(const std::string&) const override { return false; }
+  variant readPropertyAt(std::size_t) override { return {}; }
+  variant readProperty(const std::string&) override { return {}; }
+  void writePropertyAt(std::size_t, const variant&) override {}
+  void writeProperty(const std::string&, const variant&) override {}
+  void deletePropertyAt(std::size_t) override {}
+  void deleteProperty(const std::string&) override {}
+  variant callMethod(const std::string&, const FB::VariantVector&) override { return {}; }
+  variant constructNew(const FB::VariantVector&) override { return {}; }
+  bool isValidObject() const override { return true; }
+  FB::JSAPIPtr wrappedObject() const override { return nullptr; }
+};
+
+// The bad_variant_cast that `access` throws; fails the test when none is thrown.
+template <class F>
+FB::bad_variant_cast castFailureOf(F&& access) {
+  try {
+    access();
+  } catch (const FB::bad_variant_cast& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no bad_variant_cast thrown";
+  return FB::bad_variant_cast(std::string(), std::string());
+}
+
+TEST(Variant, EmptyAndNullAreDistinctStates) {
+  variant empty;
+  EXPECT_TRUE(empty.isEmpty());
+  EXPECT_FALSE(empty.isNull());
+  EXPECT_EQ(empty.typeOf(), typeid(FB::variant_detail::empty));
+
+  variant null = FB::FBNull;
+  EXPECT_TRUE(null.isNull());
+  EXPECT_FALSE(null.isEmpty());
+
+  variant value = 0;
+  EXPECT_FALSE(value.isEmpty());
+  EXPECT_FALSE(value.isNull());
+  value.clear();
+  EXPECT_TRUE(value.isEmpty());
+
+  EXPECT_EQ(sizeof(variant), 2 * sizeof(void*));
+}
+
+TEST(Variant, StrictAccessNeedsTheExactStoredType) {
+  variant number = 42;
+  EXPECT_TRUE(number.holds<int>());
+  EXPECT_FALSE(number.holds<long>());
+  EXPECT_FALSE(number.holds<double>());
+  EXPECT_EQ(number.get<int>(), 42);
+
+  FB::bad_variant_cast e = castFailureOf([&] { number.get<long>(); });
+  EXPECT_EQ(e.fromType, "int");
+  EXPECT_EQ(e.toType, "long");
+  EXPECT_STREQ(e.what(), "bad cast");
+
+  EXPECT_THROW(variant(1.5).get<float>(), std::bad_cast);
+  e = castFailureOf([] { variant().get<std::string>(); });
+  EXPECT_EQ(e.fromType, "empty");
+  EXPECT_EQ(e.toType, "std::string");
+  e = castFailureOf([] { variant(FB::FBNull).get<FB::JSObjectPtr>(); });
+  EXPECT_EQ(e.fromType, "null");
+  EXPECT_EQ(e.toType, "FB::JSObject");
+}
+
+TEST(Variant, TextsAndObjectPointersAreStoredAsTheirBaseTypes) {
+  EXPECT_TRUE(variant("abc").holds<std::string>());
+  const char* pointer = "abc";
+  EXPECT_EQ(variant(pointer).get<std::string>(), "abc");
+  EXPECT_EQ(variant(L"abc").get<std::wstring>(), L"abc");
+
+  auto scriptable = std::make_shared<Scriptable>();
+  variant api = scriptable;
+  EXPECT_TRUE(api.holds<FB::JSAPIPtr>());
+  EXPECT_FALSE(api.holds<std::shared_ptr<Scriptable>>());
+  EXPECT_EQ(api.get<FB::JSAPIPtr>(), scriptable);
+
+  auto browserObject = std::make_shared<BrowserObject>();
+  variant object = browserObject;
+  EXPECT_TRUE(object.holds<FB::JSObjectPtr>());
+  EXPECT_FALSE(object.holds<FB::JSAPIPtr>());
+  EXPECT_EQ(object.get<FB::JSObjectPtr>(), browserObject);
+}
+
+TEST(Variant, CopiesAreDeepExceptForSharedPointers) {
+  auto original = std::make_unique<variant>(std::string(100, 'x'));
+  variant copy = *original;
+  EXPECT_NE(original->get<std::string>().data(), copy.get<std::string>().data());
+  *original = "changed";
+  EXPECT_EQ(copy.get<std::string>(), std::string(100, 'x'));
+
+  auto list = std::make_unique<variant>(FB::VariantVector{1, "two", FB::VariantVector{3.0}});
+  auto map = std::make_unique<variant>(FB::VariantStringMap{{"k", std::string(50, 'v')}});
+  variant listCopy = *list;
+  variant mapCopy = *map;
+  EXPECT_NE(&listCopy.get<FB::VariantVector>(), &list->get<FB::VariantVector>());
+  list.reset();
+  map.reset();
+  const auto& items = listCopy.get<FB::VariantVector>();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[1].get<std::string>(), "two");
+  EXPECT_EQ(items[2].get<FB::VariantVector>().at(0).get<double>(), 3.0);
+  EXPECT_EQ(mapCopy.get<FB::VariantStringMap>().at("k").get<std::string>(), std::string(50, 'v'));
+
+  auto shared = std::make_shared<int>(7);
+  {
+    variant a = shared;
+    variant b = a;
+    EXPECT_EQ(b.get<std::shared_ptr<int>>().get(), shared.get());
+    EXPECT_EQ(shared.use_count(), 3);
+  }
+  EXPECT_EQ(shared.use_count(), 1);
+}
+
+TEST(Variant, AssignmentBetweenSameAndDifferentTypes) {
+  variant target = std::string("old");
+  variant source = std::string("new");
+  target = source;
+  EXPECT_EQ(target.get<std::string>(), "new");
+  EXPECT_EQ(source.get<std::string>(), "new");
+
+  auto shared = std::make_shared<int>(1);
+  target = shared;
+  EXPECT_TRUE(target.holds<std::shared_ptr<int>>());
+  target = variant(3.5);
+  EXPECT_EQ(target.get<double>(), 3.5);
+  EXPECT_EQ(shared.use_count(), 1);  // the replaced value was released
+
+  target = FB::FBNull;
+  EXPECT_TRUE(target.isNull());
+  target = variant();
+  EXPECT_TRUE(target.isEmpty());
+
+  target = 5;
+  const variant& alias = target;
+  target = alias;
+  EXPECT_EQ(target.get<int>(), 5);
+}
+
+TEST(Variant, MoveLeavesTheSourceEmpty) {
+  auto shared = std::make_shared<int>(1);
+  variant source = shared;
+  variant moved = std::move(source);
+  EXPECT_TRUE(source.isEmpty());  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(moved.get<std::shared_ptr<int>>(), shared);
+  EXPECT_EQ(shared.use_count(), 2);
+
+  variant target = std::string("replaced");
+  target = std::move(moved);
+  EXPECT_TRUE(moved.isEmpty());  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(shared.use_count(), 2);
+  target = variant(1);
+  EXPECT_EQ(shared.use_count(), 1);
+}
+
+// Copying throws while failCopies is set.
+bool failCopies = false;
+struct FragileCopy {
+  FragileCopy() = default;
+  FragileCopy(const FragileCopy&) {
+    if (failCopies) throw std::runtime_error("copy failed");
+  }
+  FragileCopy& operator=(const FragileCopy&) = default;
+};
+
+TEST(Variant, FailedCloneLeavesTheDestinationEmpty) {
+  variant source = FragileCopy();
+  auto shared = std::make_shared<int>(1);
+  variant target = shared;
+
+  failCopies = true;
+  EXPECT_THROW(target = source, std::runtime_error);
+  EXPECT_THROW({ variant copy(source); }, std::runtime_error);
+  failCopies = false;
+
+  EXPECT_TRUE(target.isEmpty());
+  EXPECT_EQ(shared.use_count(), 1);
+  EXPECT_TRUE(source.holds<FragileCopy>());
+  target = source;
+  EXPECT_TRUE(target.holds<FragileCopy>());
+}
+
+TEST(TypeNames, CommonTypesHaveTheirSourceSpelling) {
+  EXPECT_EQ(FB::typeName<std::string>(), "std::string");
+  EXPECT_EQ(FB::typeName<std::wstring>(), "std::wstring");
+  EXPECT_EQ(FB::typeName<int>(), "int");
+  EXPECT_EQ(FB::typeName<bool>(), "bool");
+  EXPECT_EQ(FB::typeName<double>(), "double");
+  EXPECT_EQ(FB::typeName<unsigned long long>(), "unsigned long long");
+  EXPECT_EQ(FB::typeName<FB::JSObjectPtr>(), "FB::JSObject");
+  EXPECT_EQ(FB::typeName<FB::JSAPIPtr>(), "FB::JSAPI");
+  EXPECT_EQ(FB::typeName<FB::VariantVector>(), "FB::VariantVector");
+  EXPECT_EQ(FB::typeName<FB::VariantStringMap>(), "FB::VariantStringMap");
+  EXPECT_EQ(FB::typeName<FB::variant_detail::empty>(), "empty");
+  EXPECT_EQ(FB::typeName<FB::variant_detail::null>(), "null");
+}
+
+TEST(TypeNames, OtherTypesAreDemangled) {
+  EXPECT_EQ(FB::typeName<std::shared_ptr<FB::JSAPIAuto>>(), "FB::JSAPIAuto");
+  std::string name = FB::typeName<Scriptable>();
+  EXPECT_NE(name.find("Scriptable"), std::string::npos) << name;
+  EXPECT_NE(name, typeid(Scriptable).name());
+  EXPECT_EQ(name.find_first_of("0123456789"), std::string::npos) << name;
+  // Only a shared pointer as a whole reads as its object.
+  EXPECT_EQ(FB::typeName<std::weak_ptr<FB::JSAPI>>(), "std::weak_ptr<FB::JSAPI>");
+}
+
+}  // namespace

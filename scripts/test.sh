@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The project's test command: installs what is missing, builds the three
+# targets (linux, win64, win32) and runs every test suite: natively on
+# linux, under wine on win64. Ends with CTest's summary of each run.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$here"
+
+"$here/scripts/setup.sh"
+
+jobs="${NZ_JOBS:-$(nproc)}"
+for preset in linux win64 win32; do
+  echo "== build $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+
+status=0
+for preset in linux win64; do
+  echo "== test $preset"
+  ctest --preset "$preset" -j "$jobs" || status=1
+done
+exit $status
