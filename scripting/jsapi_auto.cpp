@@ -40,11 +40,25 @@ void JSAPIAuto::registerBuiltIns() {
 
 bool JSAPIAuto::isAccessible(const std::string& name) const {
   auto zone = zones_.find(name);
-  return zone != zones_.end() && currentZone() >= zone->second;
+  return zone != zones_.end() && currentZoneLocked() >= zone->second;
 }
 
 bool JSAPIAuto::isAccessibleMethod(const std::string& name) const {
-  return methods_.find(name) != methods_.end() && isAccessible(name);
+  auto method = methods_.find(name);
+  return method != methods_.end() && method->second.zone && currentZoneLocked() >= *method->second.zone;
+}
+
+void JSAPIAuto::recordZone(const std::string& name) {
+  const int zone = currentZoneLocked();
+  zones_[name] = zone;
+  auto method = methods_.find(name);
+  if (method != methods_.end()) method->second.zone = zone;
+}
+
+void JSAPIAuto::forgetZone(const std::string& name) {
+  zones_.erase(name);
+  auto method = methods_.find(name);
+  if (method != methods_.end()) method->second.zone.reset();
 }
 
 void JSAPIAuto::throwIfInvalid() const {
@@ -54,7 +68,7 @@ void JSAPIAuto::throwIfInvalid() const {
 void JSAPIAuto::collectMemberNames(std::vector<std::string>& names) const {
   Lock lock(zoneMutex());
   names.clear();
-  const int current = currentZone();
+  const int current = currentZoneLocked();
   for (const auto& [name, zone] : zones_) {
     if (zone <= current) names.push_back(name);
   }
@@ -62,7 +76,7 @@ void JSAPIAuto::collectMemberNames(std::vector<std::string>& names) const {
 
 std::size_t JSAPIAuto::memberCount() const {
   Lock lock(zoneMutex());
-  const int current = currentZone();
+  const int current = currentZoneLocked();
   std::size_t count = 0;
   for (const auto& entry : zones_) {
     if (entry.second <= current) ++count;
@@ -100,7 +114,7 @@ JSAPIPtr JSAPIAuto::methodObject(const std::string& name) {
   Lock lock(zoneMutex());
   throwIfInvalid();
   if (!isAccessibleMethod(name)) throw invalid_member(name);
-  auto key = std::make_pair(name, currentZone());
+  auto key = std::make_pair(name, currentZoneLocked());
   auto cached = methodObjects_.find(key);
   if (cached != methodObjects_.end()) return cached->second;
   auto function = std::make_shared<JSFunction>(shared_from_this(), name, key.second);
@@ -196,9 +210,11 @@ variant JSAPIAuto::callMethod(const std::string& name, const VariantVector& args
   Lock lock(zoneMutex());
   throwIfInvalid();
   auto method = methods_.find(name);
-  if (method == methods_.end() || !isAccessible(name)) throw invalid_member(name);
+  if (method == methods_.end() || !method->second.zone || currentZoneLocked() < *method->second.zone) {
+    throw invalid_member(name);
+  }
   try {
-    return method->second(args);
+    return method->second.call(args);
   } catch (const bad_variant_cast& e) {
     throw conversionFailure(e);
   }
@@ -213,7 +229,7 @@ variant JSAPIAuto::constructNew(const VariantVector&) {
 void JSAPIAuto::addAttribute(const std::string& name, const variant& value, bool readOnly) {
   Lock lock(zoneMutex());
   attributes_[name] = Attribute{value, readOnly};
-  zones_[name] = currentZone();
+  recordZone(name);
 }
 
 void JSAPIAuto::reserveName(const std::string& name) {
@@ -230,8 +246,8 @@ void JSAPIAuto::removeMethod(const std::wstring& name) { removeMethod(toUtf8(nam
 
 void JSAPIAuto::addMethod(const std::string& name, CallMethodFunctor method) {
   Lock lock(zoneMutex());
-  methods_[name] = std::move(method);
-  zones_[name] = currentZone();
+  methods_[name].call = std::move(method);
+  recordZone(name);
 }
 
 void JSAPIAuto::addMethod(const std::wstring& name, CallMethodFunctor method) {
@@ -241,7 +257,7 @@ void JSAPIAuto::addMethod(const std::wstring& name, CallMethodFunctor method) {
 void JSAPIAuto::addProperty(const std::string& name, GetPropFunctor getter, SetPropFunctor setter) {
   Lock lock(zoneMutex());
   properties_[name] = PropertyFunctors{std::move(getter), std::move(setter)};
-  zones_[name] = currentZone();
+  recordZone(name);
 }
 
 void JSAPIAuto::addProperty(const std::wstring& name, GetPropFunctor getter, SetPropFunctor setter) {
@@ -250,7 +266,7 @@ void JSAPIAuto::addProperty(const std::wstring& name, GetPropFunctor getter, Set
 
 void JSAPIAuto::removeProperty(const std::string& name) {
   Lock lock(zoneMutex());
-  if (properties_.erase(name) != 0) zones_.erase(name);
+  if (properties_.erase(name) != 0) forgetZone(name);
 }
 
 void JSAPIAuto::removeProperty(const std::wstring& name) { removeProperty(toUtf8(name)); }
@@ -278,7 +294,7 @@ void JSAPIAuto::dropAttribute(const std::string& name) {
   if (attribute == attributes_.end()) return;
   if (attribute->second.readOnly) throw script_error("Cannot remove read-only property " + name);
   attributes_.erase(attribute);
-  zones_.erase(name);
+  forgetZone(name);
 }
 
 }  // namespace FB

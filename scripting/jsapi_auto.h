@@ -17,6 +17,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -91,6 +92,12 @@ class JSAPIAuto : public JSAPIImpl {
   std::set<std::string> reservedNames_;
 
  private:
+  // A registered method with a copy of its name's zone entry, kept in step
+  // with zones_ so that a call needs one lookup.
+  struct Method {
+    CallMethodFunctor call;
+    std::optional<int> zone;
+  };
   struct Attribute {
     variant value;
     bool readOnly = false;
@@ -100,9 +107,11 @@ class JSAPIAuto : public JSAPIImpl {
   bool isAccessible(const std::string& name) const;
   bool isAccessibleMethod(const std::string& name) const;
   void throwIfInvalid() const;
+  void recordZone(const std::string& name);
+  void forgetZone(const std::string& name);
 
   std::string description_;
-  std::map<std::string, CallMethodFunctor, std::less<>> methods_;
+  std::map<std::string, Method, std::less<>> methods_;
   std::map<std::string, PropertyFunctors, std::less<>> properties_;
   std::map<std::string, Attribute, std::less<>> attributes_;
   std::map<std::string, int, std::less<>> zones_;

@@ -31,6 +31,8 @@ class JSAPIImpl : public JSAPI {
 
  protected:
   std::recursive_mutex& zoneMutex() const { return zoneMutex_; }
+  // The current zone for callers that already hold the zone lock.
+  int currentZoneLocked() const { return zoneStack_.back(); }
 
  private:
   std::atomic<bool> valid_{true};

@@ -217,9 +217,11 @@ class variant {
   bool isNull() const { return holds<variant_detail::null>(); }
   const std::type_info& typeOf() const { return table_->type(); }
 
+  // Each stored type has exactly one table in the module, so comparing the
+  // table's address is an exact and cheap type test.
   template <class T>
   bool holds() const {
-    return table_ == &variant_detail::ops<T>::table || table_->type() == typeid(T);
+    return table_ == &variant_detail::ops<std::remove_cv_t<T>>::table;
   }
 
   // Strict access: the stored type must be exactly T.
@@ -242,7 +244,7 @@ class variant {
 
   // Orders by stored type first, then by value within one type.
   bool operator<(const variant& other) const {
-    if (table_ != other.table_ && typeOf() != other.typeOf()) return typeOf().before(other.typeOf());
+    if (table_ != other.table_) return typeOf().before(other.typeOf());
     return table_->less(slot_, other.slot_);
   }
 
