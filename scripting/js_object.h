@@ -34,6 +34,13 @@ class JSObject : public JSAPI {
     (void)eventName, (void)args, (void)handlers, (void)sinks;
   }
   virtual bool isValidObject() const = 0;
+  // Calls the object itself (empty name) or its member on the main thread,
+  // from a zero-delay page timer. Throws std::runtime_error "Cannot invoke
+  // asynchronously" when the page's host is gone.
+  virtual void callLater(const std::string& memberName, const VariantVector& args);
+  virtual void invokeDelayedNow(const VariantVector& args, const std::string& memberName);
+  // Writes the property on the main thread; same failure as callLater.
+  virtual void writePropertyAsync(const std::string& name, const variant& value);
   // The plug-in scriptable object this browser object stands for, if any.
   virtual JSAPIPtr wrappedObject() const = 0;
 

@@ -1,6 +1,7 @@
 #include "scripting/jsapi_auto.h"
 
 #include "scripting/js_function.h"
+#include "scripting/js_object.h"
 #include "scripting/script_error.h"
 #include "scripting/text_conversion.h"
 
@@ -224,6 +225,18 @@ variant JSAPIAuto::constructNew(const VariantVector&) {
   Lock lock(zoneMutex());
   throwIfInvalid();
   throw invalid_member("constructor");
+}
+
+void JSAPIAuto::deliverEvent(const std::string& name, const VariantVector& args) {
+  JSAPIImpl::deliverEvent(name, args);
+  try {
+    variant attribute = readAttribute(name);
+    if (attribute.holds<JSObjectPtr>()) {
+      if (JSObjectPtr handler = attribute.get<JSObjectPtr>()) handler->callLater("", args);
+    }
+  } catch (...) {
+    // A handler stored as an attribute is best effort.
+  }
 }
 
 void JSAPIAuto::addAttribute(const std::string& name, const variant& value, bool readOnly) {

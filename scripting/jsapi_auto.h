@@ -62,6 +62,9 @@ class JSAPIAuto : public JSAPIImpl {
   void deleteProperty(const std::string& name) override;
   variant callMethod(const std::string& name, const VariantVector& args) override;
   variant constructNew(const VariantVector& args) override;
+  // Also calls a function that script stored as an attribute of the event's
+  // name (for example onprogress).
+  void deliverEvent(const std::string& name, const VariantVector& args) override;
 
   // Registration; each adding operation records the current zone.
   virtual void addAttribute(const std::string& name, const variant& value, bool readOnly);

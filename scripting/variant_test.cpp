@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <typeinfo>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -24,13 +25,8 @@ class Scriptable : public FB::JSAPIAuto {};
 class BrowserObject : public FB::JSObject {
  public:
   BrowserObject() : FB::JSObject(nullptr) {}
-  using FB::JSAPI::collectMemberNames;
-  using FB::JSAPI::hasMethodNamed;
-  using FB::JSAPI::hasPropertyNamed;
-  using FB::JSAPI::readProperty;
-  using FB::JSAPI::writeProperty;
-  using FB::JSAPI::deleteProperty;
-  using FB::JSAPI::callMethod;
+  using FB::JSAPI::callMethod, FB::JSAPI::collectMemberNames, FB::JSAPI::deleteProperty,
+      FB::JSAPI::hasMethodNamed, FB::JSAPI::hasPropertyNamed, FB::JSAPI::readProperty, FB::JSAPI::writeProperty;
   void markInvalid() override {}
   void collectMemberNames(std::vector<std::string>&) const override {}
   std::size_t memberCount() const override { return 0; }
@@ -62,21 +58,15 @@ FB::bad_variant_cast castFailureOf(F&& access) {
 }
 
 TEST(Variant, EmptyAndNullAreDistinctStates) {
-  variant empty;
+  variant empty, null = FB::FBNull, value = 0;
   EXPECT_TRUE(empty.isEmpty());
   EXPECT_FALSE(empty.isNull());
   EXPECT_EQ(empty.typeOf(), typeid(FB::variant_detail::empty));
-
-  variant null = FB::FBNull;
   EXPECT_TRUE(null.isNull());
   EXPECT_FALSE(null.isEmpty());
-
-  variant value = 0;
-  EXPECT_FALSE(value.isEmpty());
-  EXPECT_FALSE(value.isNull());
+  EXPECT_FALSE(value.isEmpty() || value.isNull());
   value.clear();
   EXPECT_TRUE(value.isEmpty());
-
   EXPECT_EQ(sizeof(variant), 2 * sizeof(void*));
 }
 
@@ -84,56 +74,47 @@ TEST(Variant, StrictAccessNeedsTheExactStoredType) {
   variant number = 42;
   EXPECT_TRUE(number.holds<int>());
   EXPECT_FALSE(number.holds<long>());
-  EXPECT_FALSE(number.holds<double>());
   EXPECT_EQ(number.get<int>(), 42);
 
   FB::bad_variant_cast e = castFailureOf([&] { number.get<long>(); });
   EXPECT_EQ(e.fromType, "int");
   EXPECT_EQ(e.toType, "long");
   EXPECT_STREQ(e.what(), "bad cast");
-
   EXPECT_THROW(variant(1.5).get<float>(), std::bad_cast);
-  e = castFailureOf([] { variant().get<std::string>(); });
-  EXPECT_EQ(e.fromType, "empty");
-  EXPECT_EQ(e.toType, "std::string");
   e = castFailureOf([] { variant(FB::FBNull).get<FB::JSObjectPtr>(); });
   EXPECT_EQ(e.fromType, "null");
   EXPECT_EQ(e.toType, "FB::JSObject");
+  EXPECT_EQ(castFailureOf([] { variant().get<std::string>(); }).fromType, "empty");
 }
 
 TEST(Variant, TextsAndObjectPointersAreStoredAsTheirBaseTypes) {
-  EXPECT_TRUE(variant("abc").holds<std::string>());
   const char* pointer = "abc";
+  EXPECT_EQ(variant("abc").get<std::string>(), "abc");
   EXPECT_EQ(variant(pointer).get<std::string>(), "abc");
   EXPECT_EQ(variant(L"abc").get<std::wstring>(), L"abc");
 
   auto scriptable = std::make_shared<Scriptable>();
   variant api = scriptable;
-  EXPECT_TRUE(api.holds<FB::JSAPIPtr>());
   EXPECT_FALSE(api.holds<std::shared_ptr<Scriptable>>());
   EXPECT_EQ(api.get<FB::JSAPIPtr>(), scriptable);
 
   auto browserObject = std::make_shared<BrowserObject>();
   variant object = browserObject;
-  EXPECT_TRUE(object.holds<FB::JSObjectPtr>());
   EXPECT_FALSE(object.holds<FB::JSAPIPtr>());
   EXPECT_EQ(object.get<FB::JSObjectPtr>(), browserObject);
 }
 
 TEST(Variant, CopiesAreDeepExceptForSharedPointers) {
-  auto original = std::make_unique<variant>(std::string(100, 'x'));
-  variant copy = *original;
-  EXPECT_NE(original->get<std::string>().data(), copy.get<std::string>().data());
-  *original = "changed";
-  EXPECT_EQ(copy.get<std::string>(), std::string(100, 'x'));
-
+  auto text = std::make_unique<variant>(std::string(100, 'x'));
   auto list = std::make_unique<variant>(FB::VariantVector{1, "two", FB::VariantVector{3.0}});
   auto map = std::make_unique<variant>(FB::VariantStringMap{{"k", std::string(50, 'v')}});
-  variant listCopy = *list;
-  variant mapCopy = *map;
+  variant textCopy = *text, listCopy = *list, mapCopy = *map;
+  EXPECT_NE(text->get<std::string>().data(), textCopy.get<std::string>().data());
   EXPECT_NE(&listCopy.get<FB::VariantVector>(), &list->get<FB::VariantVector>());
+  text.reset();
   list.reset();
   map.reset();
+  EXPECT_EQ(textCopy.get<std::string>(), std::string(100, 'x'));
   const auto& items = listCopy.get<FB::VariantVector>();
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[1].get<std::string>(), "two");
@@ -144,35 +125,27 @@ TEST(Variant, CopiesAreDeepExceptForSharedPointers) {
   {
     variant a = shared;
     variant b = a;
-    EXPECT_EQ(b.get<std::shared_ptr<int>>().get(), shared.get());
+    EXPECT_EQ(b.get<std::shared_ptr<int>>(), shared);
     EXPECT_EQ(shared.use_count(), 3);
   }
   EXPECT_EQ(shared.use_count(), 1);
 }
 
 TEST(Variant, AssignmentBetweenSameAndDifferentTypes) {
-  variant target = std::string("old");
-  variant source = std::string("new");
+  variant target = std::string("old"), source = std::string("new");
   target = source;
   EXPECT_EQ(target.get<std::string>(), "new");
   EXPECT_EQ(source.get<std::string>(), "new");
 
   auto shared = std::make_shared<int>(1);
   target = shared;
-  EXPECT_TRUE(target.holds<std::shared_ptr<int>>());
   target = variant(3.5);
   EXPECT_EQ(target.get<double>(), 3.5);
   EXPECT_EQ(shared.use_count(), 1);  // the replaced value was released
-
   target = FB::FBNull;
   EXPECT_TRUE(target.isNull());
   target = variant();
   EXPECT_TRUE(target.isEmpty());
-
-  target = 5;
-  const variant& alias = target;
-  target = alias;
-  EXPECT_EQ(target.get<int>(), 5);
 }
 
 TEST(Variant, MoveLeavesTheSourceEmpty) {
@@ -180,15 +153,13 @@ TEST(Variant, MoveLeavesTheSourceEmpty) {
   variant source = shared;
   variant moved = std::move(source);
   EXPECT_TRUE(source.isEmpty());  // NOLINT(bugprone-use-after-move)
-  EXPECT_EQ(moved.get<std::shared_ptr<int>>(), shared);
   EXPECT_EQ(shared.use_count(), 2);
 
   variant target = std::string("replaced");
   target = std::move(moved);
   EXPECT_TRUE(moved.isEmpty());  // NOLINT(bugprone-use-after-move)
+  EXPECT_EQ(target.get<std::shared_ptr<int>>(), shared);
   EXPECT_EQ(shared.use_count(), 2);
-  target = variant(1);
-  EXPECT_EQ(shared.use_count(), 1);
 }
 
 // Copying throws while failCopies is set.
@@ -205,42 +176,31 @@ TEST(Variant, FailedCloneLeavesTheDestinationEmpty) {
   variant source = FragileCopy();
   auto shared = std::make_shared<int>(1);
   variant target = shared;
-
   failCopies = true;
   EXPECT_THROW(target = source, std::runtime_error);
   EXPECT_THROW({ variant copy(source); }, std::runtime_error);
   failCopies = false;
-
   EXPECT_TRUE(target.isEmpty());
   EXPECT_EQ(shared.use_count(), 1);
   EXPECT_TRUE(source.holds<FragileCopy>());
-  target = source;
-  EXPECT_TRUE(target.holds<FragileCopy>());
 }
 
-TEST(TypeNames, CommonTypesHaveTheirSourceSpelling) {
+TEST(TypeNames, ReadableNames) {
   EXPECT_EQ(FB::typeName<std::string>(), "std::string");
   EXPECT_EQ(FB::typeName<std::wstring>(), "std::wstring");
   EXPECT_EQ(FB::typeName<int>(), "int");
-  EXPECT_EQ(FB::typeName<bool>(), "bool");
-  EXPECT_EQ(FB::typeName<double>(), "double");
   EXPECT_EQ(FB::typeName<unsigned long long>(), "unsigned long long");
   EXPECT_EQ(FB::typeName<FB::JSObjectPtr>(), "FB::JSObject");
-  EXPECT_EQ(FB::typeName<FB::JSAPIPtr>(), "FB::JSAPI");
+  EXPECT_EQ(FB::typeName<std::shared_ptr<FB::JSAPIAuto>>(), "FB::JSAPIAuto");
   EXPECT_EQ(FB::typeName<FB::VariantVector>(), "FB::VariantVector");
-  EXPECT_EQ(FB::typeName<FB::VariantStringMap>(), "FB::VariantStringMap");
   EXPECT_EQ(FB::typeName<FB::variant_detail::empty>(), "empty");
   EXPECT_EQ(FB::typeName<FB::variant_detail::null>(), "null");
-}
-
-TEST(TypeNames, OtherTypesAreDemangled) {
-  EXPECT_EQ(FB::typeName<std::shared_ptr<FB::JSAPIAuto>>(), "FB::JSAPIAuto");
-  std::string name = FB::typeName<Scriptable>();
-  EXPECT_NE(name.find("Scriptable"), std::string::npos) << name;
-  EXPECT_NE(name, typeid(Scriptable).name());
-  EXPECT_EQ(name.find_first_of("0123456789"), std::string::npos) << name;
   // Only a shared pointer as a whole reads as its object.
   EXPECT_EQ(FB::typeName<std::weak_ptr<FB::JSAPI>>(), "std::weak_ptr<FB::JSAPI>");
+
+  std::string name = FB::typeName<Scriptable>();  // a class without a short name
+  EXPECT_NE(name.find("Scriptable"), std::string::npos) << name;
+  EXPECT_EQ(name.find_first_of("0123456789"), std::string::npos) << name;
 }
 
 }  // namespace

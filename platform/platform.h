@@ -1,0 +1,76 @@
+// FB::Platform: the one door to what the operating system provides. Code
+// outside platform/ asks Platform::instance() instead of calling the system,
+// so it builds unchanged for Windows and Linux and tests can put a fake in
+// its place (see fake_platform.h).
+//
+// Each operating system has one concrete class (platform_win.cpp,
+// platform_posix.cpp); Platform::instance() answers it unless a test has
+// installed a substitute. New operations are added here as pure virtual
+// functions and implemented by every concrete class and by FakePlatform.
+//
+// Threads: the operations of the system instances keep no state and may be
+// called from any thread. instance() may be called from any thread;
+// setInstanceForTesting only while no other thread uses the platform.
+#pragma once
+
+#include <string>
+
+namespace FB {
+
+// How the system reaches the network.
+enum class ProxyAccess {
+  Direct,      // no proxy
+  NamedProxy,  // the proxies in SystemProxyList::proxies
+  AutoConfig,  // the system decides per address (configuration script or
+               // auto-detection); no fixed list is known
+};
+
+// The system's proxy configuration. `proxies` uses WinINet's form: blank
+// separated entries "scheme=host:port", or a bare "host:port" that serves
+// every scheme, e.g. "http=p1:80 https=p2:443" or "p3:8080".
+struct SystemProxyList {
+  ProxyAccess access = ProxyAccess::Direct;
+  std::string proxies;
+};
+
+class Platform {
+ public:
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
+  virtual ~Platform();
+
+  // The test substitute when one is installed, else systemInstance().
+  static Platform& instance();
+  // The operating system's own instance; lives until the module unloads.
+  static Platform& systemInstance();
+  // Makes instance() answer `platform` (null: the system instance again).
+  // Answers the substitute installed before. The caller keeps ownership.
+  static Platform* setInstanceForTesting(Platform* platform);
+
+  // UTF-8 path of the module (DLL, shared object or program) that holds this
+  // code; empty when the system cannot tell.
+  virtual std::string modulePath() = 0;
+
+  // The proxy configuration the system applies to this user's connections.
+  // Throws std::runtime_error when the system cannot be asked.
+  virtual SystemProxyList systemProxyList() = 0;
+
+ protected:
+  Platform() = default;
+};
+
+// Installs a substitute platform for the lifetime of the object and then
+// puts back whatever was installed before. For tests.
+class ScopedPlatformForTesting {
+ public:
+  explicit ScopedPlatformForTesting(Platform& platform)
+      : previous_(Platform::setInstanceForTesting(&platform)) {}
+  ~ScopedPlatformForTesting() { Platform::setInstanceForTesting(previous_); }
+  ScopedPlatformForTesting(const ScopedPlatformForTesting&) = delete;
+  ScopedPlatformForTesting& operator=(const ScopedPlatformForTesting&) = delete;
+
+ private:
+  Platform* previous_;
+};
+
+}  // namespace FB
