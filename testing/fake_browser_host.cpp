@@ -90,8 +90,11 @@ std::size_t FakeBrowserHost::runTimers() {
 
 bool FakeBrowserHost::postToMainThread(AsyncFunction function, void* data) {
   if (refusePosts_) return false;
-  std::lock_guard<std::mutex> lock(mutex_);
-  queue_.emplace_back(function, data);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.emplace_back(function, data);
+  }
+  queued_.notify_one();
   return true;
 }
 
@@ -120,6 +123,14 @@ bool FakeBrowserHost::pumpUntil(const std::function<bool()>& done, std::chrono::
     }
   }
   return true;
+}
+
+std::size_t FakeBrowserHost::waitAndPump(std::chrono::milliseconds limit) {
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    queued_.wait_for(lock, limit, [this] { return !queue_.empty(); });
+  }
+  return pumpMainThread();
 }
 
 std::size_t FakeBrowserHost::queuedCount() const {

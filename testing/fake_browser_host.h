@@ -13,6 +13,7 @@
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -60,6 +61,9 @@ class FakeBrowserHost : public BrowserHost {
   bool pumpUntil(const std::function<bool()>& done,
                  std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
   std::size_t queuedCount() const;
+  // Sleeps until something is queued (or `limit` passes), then pumps; for a
+  // test's main thread that serves workers. Answers how many steps ran.
+  std::size_t waitAndPump(std::chrono::milliseconds limit);
   void setRefusePosts(bool refuse) { refusePosts_ = refuse; }
 
   void setStreamFactory(StreamFactory factory);
@@ -85,6 +89,7 @@ class FakeBrowserHost : public BrowserHost {
   variant addTimer(const VariantVector& args);
 
   mutable std::mutex mutex_;
+  std::condition_variable queued_;
   std::deque<std::pair<AsyncFunction, void*>> queue_;
   std::vector<Timer> timers_;
   std::vector<std::string> consoleLines_;
