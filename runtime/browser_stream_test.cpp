@@ -134,15 +134,6 @@ TEST(BrowserStreamHandlerTest, DestroyedEventReachesTheObserversStillAttached) {
   EXPECT_EQ(handler->currentStream(), nullptr);
 }
 
-TEST(BrowserStreamHandlerTest, ReadRangeAsksForOneRange) {
-  Log log;
-  auto stream = FakeBrowserStream::create("http://h/a", std::make_shared<RecordingHandler>(&log), false, true);
-  stream->open("", 0, "text/plain", true);
-  EXPECT_TRUE(stream->readRange(10, 20));
-  ASSERT_EQ(stream->rangeRequests().size(), 1u);
-  EXPECT_EQ(stream->rangeRequests()[0], (BrowserStream::RangeList{{10, 20}}));
-}
-
 // ---------------------------------------------------------------- manager
 
 class StreamManagerTest : public ::testing::Test {

@@ -15,6 +15,12 @@ std::shared_ptr<FakeBrowserHost> FakeBrowserHost::create(const std::string& page
 
 FakeBrowserHost::FakeBrowserHost() = default;
 
+// The window and its document refer to each other, as in a browser; break
+// the cycle so the page goes with the host.
+FakeBrowserHost::~FakeBrowserHost() {
+  if (document_) document_->remove("window");
+}
+
 void FakeBrowserHost::buildPage(const std::string& pageUrl) {
   auto self = shared_from_this();
   window_ = FakeScriptObject::object(self);

@@ -42,6 +42,7 @@ class FakeBrowserHost : public BrowserHost {
   static std::shared_ptr<FakeBrowserHost> create(const std::string& pageUrl = "https://www.norvell.example/app/");
 
   FakeBrowserHost();
+  ~FakeBrowserHost() override;
 
   // The page.
   FakeScriptObjectPtr window() const { return window_; }
