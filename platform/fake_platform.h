@@ -4,12 +4,16 @@
 // Not synchronised: set the answers before other threads may query it.
 #pragma once
 
+#include <deque>
+#include <map>
 #include <optional>
+#include <vector>
 #include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "platform/platform.h"
+#include "scripting/text_conversion.h"
 
 namespace FB {
 
@@ -22,6 +26,42 @@ class FakePlatform : public Platform {
     if (proxyFailure_) throw std::runtime_error(*proxyFailure_);
     return proxyList_;
   }
+
+  // Files: UTF-8 narrow paths, attributes from a table (default: missing).
+  std::wstring temporaryFolder() override { return temporaryFolder_; }
+  std::string narrowPath(const std::wstring& path) override { return toUtf8(path); }
+  std::wstring widePath(const std::string& narrow) override { return toWide(narrow); }
+  PathAttributes pathAttributes(const std::wstring& path) override {
+    auto found = attributes_.find(path);
+    return found == attributes_.end() ? PathAttributes{} : found->second;
+  }
+  void setTemporaryFolder(std::wstring folder) { temporaryFolder_ = std::move(folder); }
+  void setPathAttributes(const std::wstring& path, PathAttributes attributes) { attributes_[path] = attributes; }
+
+  // Dialogs: scripted answers, taken in order; every request is recorded.
+  // With no answer left a dialog is cancelled.
+  int osMajorVersion() override { return osMajorVersion_; }
+  FileDialogResult showFileDialog(const FileDialogRequest& request) override {
+    fileRequests_.push_back(request);
+    if (fileAnswers_.empty()) return {};
+    FileDialogResult answer = fileAnswers_.front();
+    fileAnswers_.pop_front();
+    return answer;
+  }
+  FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {
+    folderRequests_.push_back(request);
+    if (folderFailure_) throw std::runtime_error(*folderFailure_);
+    if (folderAnswers_.empty()) return {};
+    FolderDialogResult answer = folderAnswers_.front();
+    folderAnswers_.pop_front();
+    return answer;
+  }
+  void setOsMajorVersion(int version) { osMajorVersion_ = version; }
+  void answerFileDialog(FileDialogResult answer) { fileAnswers_.push_back(std::move(answer)); }
+  void answerFolderDialog(FolderDialogResult answer) { folderAnswers_.push_back(std::move(answer)); }
+  void failFolderDialog(std::string message) { folderFailure_ = std::move(message); }
+  const std::vector<FileDialogRequest>& fileRequests() const { return fileRequests_; }
+  const std::vector<FolderDialogRequest>& folderRequests() const { return folderRequests_; }
 
   void setModulePath(std::string path) { modulePath_ = std::move(path); }
   void setSystemProxyList(ProxyAccess access, std::string proxies) {
@@ -38,6 +78,14 @@ class FakePlatform : public Platform {
   SystemProxyList proxyList_;
   std::optional<std::string> proxyFailure_;
   int proxyQueries_ = 0;
+  std::wstring temporaryFolder_ = L"/tmp/";
+  std::map<std::wstring, PathAttributes> attributes_;
+  int osMajorVersion_ = 10;
+  std::deque<FileDialogResult> fileAnswers_;
+  std::deque<FolderDialogResult> folderAnswers_;
+  std::vector<FileDialogRequest> fileRequests_;
+  std::vector<FolderDialogRequest> folderRequests_;
+  std::optional<std::string> folderFailure_;
 };
 
 }  // namespace FB

@@ -13,6 +13,7 @@
 // setInstanceForTesting only while no other thread uses the platform.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace FB {
@@ -31,6 +32,42 @@ enum class ProxyAccess {
 struct SystemProxyList {
   ProxyAccess access = ProxyAccess::Direct;
   std::string proxies;
+};
+
+// What the system says about a path (fileExists).
+enum class PathStatus {
+  Exists,   // a file or folder (or one that another process holds locked)
+  Missing,  // no such file, folder, drive or network path; device not ready;
+            // an invalid name
+  Error,    // any other failure; PathAttributes::error says what
+};
+struct PathAttributes {
+  PathStatus status = PathStatus::Missing;
+  int errorCode = 0;   // the system's error number for PathStatus::Error
+  std::string error;   // its text
+};
+
+// One open or save file dialog. `filter` is the double-NUL-terminated list of
+// alternating description and pattern ("Text\0*.txt\0\0"); `filterIndex` is
+// the 1-based filter preselected.
+struct FileDialogRequest {
+  enum class Kind { Open, Save } kind = Kind::Open;
+  std::wstring filter;
+  int filterIndex = 1;
+};
+struct FileDialogResult {
+  bool chosen = false;   // false: cancelled or failed
+  std::wstring path;
+  int filterIndex = 0;   // 1-based filter in force when the user confirmed
+};
+// A folder dialog: the legacy folder browser or the newer item dialog.
+struct FolderDialogRequest {
+  enum class Kind { LegacyBrowser, ItemDialog } kind = Kind::ItemDialog;
+  std::wstring title;
+};
+struct FolderDialogResult {
+  bool chosen = false;
+  std::wstring path;
 };
 
 class Platform {
@@ -54,6 +91,25 @@ class Platform {
   // The proxy configuration the system applies to this user's connections.
   // Throws std::runtime_error when the system cannot be asked.
   virtual SystemProxyList systemProxyList() = 0;
+
+  // --- Files (the application's file objects and work folder) ---
+  // The user's temporary folder, ending with a separator.
+  virtual std::wstring temporaryFolder() = 0;
+  // A path in the platform's narrow file-name encoding (the active ANSI code
+  // page on Windows, UTF-8 on Linux) and back. Characters the encoding
+  // cannot hold become what the system's conversion makes of them.
+  virtual std::string narrowPath(const std::wstring& path) = 0;
+  virtual std::wstring widePath(const std::string& narrow) = 0;
+  virtual PathAttributes pathAttributes(const std::wstring& path) = 0;
+
+  // --- Dialogs (modal, on the calling thread, no owner window) ---
+  // The major version of the operating system (Windows: 5 for XP, 6 and up
+  // for Vista and later; Linux: the kernel's).
+  virtual int osMajorVersion() = 0;
+  virtual FileDialogResult showFileDialog(const FileDialogRequest& request) = 0;
+  // Throws std::runtime_error when the item dialog cannot be created or
+  // reports a failure other than cancel.
+  virtual FolderDialogResult showFolderDialog(const FolderDialogRequest& request) = 0;
 
  protected:
   Platform() = default;

@@ -45,6 +45,15 @@ class PosixPlatform final : public Platform {
   }
 
   SystemProxyList systemProxyList() override { return posix::proxyListFromEnvironment(); }
+  std::wstring temporaryFolder() override { return posix::temporaryFolder(); }
+  std::string narrowPath(const std::wstring& path) override { return posix::narrowPath(path); }
+  std::wstring widePath(const std::string& narrow) override { return posix::widePath(narrow); }
+  PathAttributes pathAttributes(const std::wstring& path) override { return posix::pathAttributes(path); }
+  int osMajorVersion() override { return posix::osMajorVersion(); }
+  FileDialogResult showFileDialog(const FileDialogRequest& request) override { return posix::showFileDialog(request); }
+  FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {
+    return posix::showFolderDialog(request);
+  }
 };
 
 }  // namespace

@@ -32,6 +32,15 @@ class WindowsPlatform final : public Platform {
   std::string modulePath() override { return thisModulePath(); }
 
   SystemProxyList systemProxyList() override { return win::winInetProxyList(); }
+  std::wstring temporaryFolder() override { return win::temporaryFolder(); }
+  std::string narrowPath(const std::wstring& path) override { return win::narrowPath(path); }
+  std::wstring widePath(const std::string& narrow) override { return win::widePath(narrow); }
+  PathAttributes pathAttributes(const std::wstring& path) override { return win::pathAttributes(path); }
+  int osMajorVersion() override { return win::osMajorVersion(); }
+  FileDialogResult showFileDialog(const FileDialogRequest& request) override { return win::showFileDialog(request); }
+  FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {
+    return win::showFolderDialog(request);
+  }
 };
 
 }  // namespace

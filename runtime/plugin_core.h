@@ -52,6 +52,10 @@ class PluginCore : public PluginEventSink {
   const VariantStringMap& params() const { return params_; }
   static int liveCoreCount();
 
+ protected:
+  // Lets a subclass drop the root object before its own destruction ends.
+  void clearRootObject() { rootObject_.reset(); }
+
  private:
   BrowserHostPtr host_;
   std::string modulePath_;

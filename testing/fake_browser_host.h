@@ -39,7 +39,7 @@ class FakeBrowserHost : public BrowserHost {
                                                        std::size_t bufferSize)>;
 
   // Hosts are always held by shared pointers; the page objects refer to it.
-  static std::shared_ptr<FakeBrowserHost> create(const std::string& pageUrl = "https://www.norvell.example/app/");
+  static std::shared_ptr<FakeBrowserHost> create(const std::string& pageUrl = "https://www.norvellzephel.com/app/");
 
   FakeBrowserHost();
   ~FakeBrowserHost() override;

@@ -1,0 +1,35 @@
+// Base64 (RFC 4648, section 4): standard alphabet, "=" padding, no line
+// breaks. File contents and permanent handles reach page script in this form.
+//
+// The decoder is strict and reports malformed text with std::runtime_error,
+// checking in this order: length not a multiple of 4 ("Non-Valid base64!"),
+// then the output buffer ("Failed to allocate memory!"), then the characters
+// from the start ("Invalid Padding in Base 64!" for an "=" before the last two
+// positions, "Non-Valid Character in Base 64!" for anything outside the
+// alphabet). An "=" in the last two positions ends decoding: what follows it
+// is not examined, and output bytes that no group wrote stay zero.
+//
+// Pure functions over constant tables; safe from any thread.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace Norvell {
+
+// The Base64 text of `length` bytes; empty when `bytes` is null or `length`
+// is 0.
+std::string base64Encode(const unsigned char* bytes, std::size_t length);
+
+// Decodes `text` into a new zero-filled buffer of (length / 4) * 3 minus the
+// padding bytes, which the caller owns and frees with delete[]. An empty
+// text, or a null out-parameter, returns at once and leaves both untouched.
+// Both out-parameters are set before the characters are checked, so the
+// caller owns the buffer also when a character error is thrown.
+void base64Decode(const std::string& text, std::size_t* length, unsigned char** buffer);
+
+// The same decoding into a container (empty for the empty text).
+std::vector<unsigned char> base64Decode(const std::string& text);
+
+}  // namespace Norvell

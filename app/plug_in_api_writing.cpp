@@ -1,0 +1,128 @@
+// PlugInAPI's members that name and write files ("createFileInFolder",
+// "saveStreamToFile") and that fill the handler registries
+// (handler_registry.h).
+//
+// saveStreamToFile never rewrites a file in place: it writes the new
+// contents to a temporary file beside the target and renames that over the
+// target, so a failure part-way leaves the old contents whole. Both files
+// are text streams, so line ends are translated where the platform does
+// that (LF is stored as CR LF on Windows, and read back as LF).
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include <boost/uuid/random_generator.hpp>
+#include <boost/uuid/uuid.hpp>
+#include <boost/uuid/uuid_io.hpp>
+
+#include "app/console_log.h"
+#include "app/handler_registry.h"
+#include "app/plug_in_api.h"
+#include "app/work_folder.h"
+#include "scripting/script_error.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kWriteFailedMessage = "Could not write file";
+
+// The file's contents as a text stream; nothing when it is missing or
+// cannot be opened. A file that opens but then fails to read (a folder on
+// Linux, a disk error) would lose its unread part: that write is refused.
+std::string readText(const fs::path& path) {
+  std::ifstream in(path);
+  if (!in) return std::string();
+  try {
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    throw FB::script_error(kWriteFailedMessage);
+  }
+}
+
+// A name beside `target` (same folder, so the rename never copies) that no
+// other writer picks.
+fs::path temporaryNameBeside(const fs::path& target) {
+  fs::path name = target;
+  name += ".~" + boost::uuids::to_string(boost::uuids::random_generator()()).substr(0, 8) + ".tmp";
+  return name;
+}
+
+[[noreturn]] void failWrite(const fs::path& temporary) {
+  std::error_code ignored;
+  if (!temporary.empty()) fs::remove(temporary, ignored);
+  throw FB::script_error(kWriteFailedMessage);
+}
+
+// Replaces the file at `target` with `contents`, or raises "Could not write
+// file" and leaves the old file as it was.
+void replaceFileContents(fs::path target, const std::string& contents) {
+  std::error_code error;
+  // Write through a link, as opening the link for writing would.
+  if (fs::is_symlink(fs::symlink_status(target, error))) {
+    fs::path resolved = fs::weakly_canonical(target, error);
+    if (!error) target = resolved;
+  }
+  const fs::file_status old = fs::status(target, error);
+  const bool existed = fs::exists(old);
+  // A rename would replace a read-only file that could not be opened for
+  // writing; it stays as protected as before.
+  if (existed && (old.permissions() & fs::perms::owner_write) == fs::perms::none) failWrite(fs::path());
+
+  const fs::path temporary = temporaryNameBeside(target);
+  {
+    std::ofstream out(temporary, std::ios::out | std::ios::trunc);
+    if (!out) failWrite(temporary);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    out.close();
+    if (out.fail()) failWrite(temporary);
+  }
+  if (existed) fs::permissions(temporary, old.permissions(), error);  // best effort: keep the file's mode
+  fs::rename(temporary, target, error);  // replaces an existing file at once, also on Windows
+  if (error) failWrite(temporary);
+}
+
+}  // namespace
+
+FileHandlePtr PlugInAPI::createFileInFolder(const FileHandlePtr& folder, const std::wstring& name) {
+  Norvell::traceMember("createFileInFolder");
+  if (!folder) return nullptr;
+  // Plain text: exactly one separator of the platform, the name unchecked.
+  return std::make_shared<FileHandle>(folder->path() + static_cast<wchar_t>(fs::path::preferred_separator) + name);
+}
+
+void PlugInAPI::saveStreamToFile(const FileHandlePtr& file, const std::string& data, const std::string& mode) {
+  Norvell::traceMember("saveStreamToFile");
+  if (!file) return;
+  const fs::path target = Norvell::fileSystemPath(file->path());
+  if (mode == "prepend") {
+    replaceFileContents(target, data + readText(target));
+  } else if (mode == "append") {
+    replaceFileContents(target, readText(target) + data);
+  } else {
+    replaceFileContents(target, data);
+  }
+}
+
+int PlugInAPI::registerWriteHandler(const FB::JSObjectPtr& handler) {
+  Norvell::traceMember("registerWriteHandler");
+  return Norvell::registerHandler(Norvell::HandlerKind::Write, handler, objectId());
+}
+
+int PlugInAPI::registerQueryHandler(const FB::JSObjectPtr& handler) {
+  Norvell::traceMember("registerQueryHandler");
+  return Norvell::registerHandler(Norvell::HandlerKind::Query, handler, objectId());
+}
+
+void PlugInAPI::unregisterWriteHandler(int id) {
+  Norvell::traceMember("unregisterWriteHandler");
+  Norvell::unregisterHandler(Norvell::HandlerKind::Write, id);
+}
+
+void PlugInAPI::unregisterQueryHandler(int id) {
+  Norvell::traceMember("unregisterQueryHandler");
+  Norvell::unregisterHandler(Norvell::HandlerKind::Query, id);
+}

@@ -1,0 +1,207 @@
+// The Linux dialogs against a scripted helper program: a shell script that
+// records the arguments it was started with and prints a prepared answer.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/fake_platform.h"
+#include "platform/platform_posix.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using FB::FileDialogRequest;
+using FB::FolderDialogRequest;
+using namespace std::string_literals;
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) previous_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (previous_) {
+      setenv(name_, previous_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> previous_;
+};
+
+void writeFile(const fs::path& path, const std::string& contents) {
+  std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class DialogHelper : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "nz_dialogs_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder = pattern;
+    writeHelper(folder / "helper.sh");
+    environment.emplace("NORVELL_ZEPHEL_DIALOG_HELPER", (folder / "helper.sh").string());
+  }
+  void TearDown() override {
+    environment.reset();
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+
+  // The script prints the file "answer" beside it and exits with the status
+  // in "status" (0 when there is none). It keeps its arguments, each ended
+  // by a NUL, in "arguments".
+  void writeHelper(const fs::path& path) {
+    writeFile(path,
+              "#!/bin/sh\n"
+              "here=\"${0%/*}\"\n"
+              "printf '%s\\0' \"$@\" > \"$here/arguments\"\n"
+              "cat \"$here/answer\"\n"
+              "status=0\n"
+              "[ -f \"$here/status\" ] && status=$(cat \"$here/status\")\n"
+              "exit \"$status\"\n");
+    chmod(path.c_str(), 0755);
+  }
+  void answer(const std::string& text, int status = 0) {
+    writeFile(folder / "answer", text);
+    writeFile(folder / "status", std::to_string(status));
+  }
+  std::vector<std::string> arguments() {
+    std::vector<std::string> list;
+    std::string all = readFile(folder / "arguments");
+    std::size_t start = 0;
+    for (std::size_t end; (end = all.find('\0', start)) != std::string::npos; start = end + 1) {
+      list.push_back(all.substr(start, end - start));
+    }
+    return list;
+  }
+
+  static FB::FileDialogResult open(const std::wstring& filter, FileDialogRequest::Kind kind = FileDialogRequest::Kind::Open) {
+    FileDialogRequest request;
+    request.kind = kind;
+    request.filter = filter;
+    return FB::posix::showFileDialog(request);
+  }
+  static FB::FolderDialogResult folderDialog(const std::wstring& title) {
+    FolderDialogRequest request;
+    request.title = title;
+    return FB::posix::showFolderDialog(request);
+  }
+
+  fs::path folder;
+  std::optional<ScopedEnvironment> environment;
+};
+
+using Arguments = std::vector<std::string>;
+
+TEST_F(DialogHelper, FileDialogsPassKindPreselectionAndFilterPairs) {
+  answer("OK 2\n/home/u/photo.png\n");
+  auto result = open(L"Text files\0*.txt\0Images\0*.png;*.PNG\0\0"s);
+  EXPECT_TRUE(result.chosen);
+  EXPECT_EQ(result.path, L"/home/u/photo.png");
+  EXPECT_EQ(result.filterIndex, 2);
+  EXPECT_EQ(arguments(), (Arguments{"open", "", "1", "Text files", "*.txt", "Images", "*.png;*.PNG"}));
+
+  answer("OK 1\n/home/u/report\n");
+  result = open(L"Text\0*.txt\0Documents\0\0"s, FileDialogRequest::Kind::Save);
+  EXPECT_EQ(result.path, L"/home/u/report");
+  EXPECT_EQ(result.filterIndex, 1);
+  // A trailing description without a pattern is dropped.
+  EXPECT_EQ(arguments(), (Arguments{"save", "", "1", "Text", "*.txt"}));
+
+  // The list ends at its first empty string, as the Windows dialogs read it.
+  answer("CANCEL\n");
+  open(L"\0*.txt\0Images\0*.png\0\0"s);
+  EXPECT_EQ(arguments(), (Arguments{"open", "", "1"}));
+  open(L"\0\0"s);
+  EXPECT_EQ(arguments(), (Arguments{"open", "", "1"}));
+}
+
+TEST_F(DialogHelper, FolderDialogPassesItsTitle) {
+  answer("OK 0\n/home/u/Mes documents/Ünïcödé ✓ 文件夹\n");
+  auto result = folderDialog(L"Choisir un dossier – “Sauvegarde”");
+  EXPECT_TRUE(result.chosen);
+  EXPECT_EQ(result.path, L"/home/u/Mes documents/Ünïcödé ✓ 文件夹");
+  EXPECT_EQ(arguments(), (Arguments{"folder", "Choisir un dossier – “Sauvegarde”", "0"}));
+
+  // Text that looks like an option or a shell construct arrives unchanged.
+  answer("CANCEL\n");
+  folderDialog(L"--display=:9 $(touch x); `id` 'q' \"d\" *");
+  EXPECT_EQ(arguments(), (Arguments{"folder", "--display=:9 $(touch x); `id` 'q' \"d\" *", "0"}));
+}
+
+TEST_F(DialogHelper, AnswerParsing) {
+  answer("OK\n/plain\n");  // an index is optional
+  EXPECT_EQ(folderDialog(L"t").path, L"/plain");
+  answer("OK 3\n/a\nb \n");  // a line break inside the name survives
+  auto result = open(L"A\0*.a\0\0"s);
+  EXPECT_EQ(result.path, L"/a\nb ");
+  EXPECT_EQ(result.filterIndex, 3);
+
+  for (const std::string& bad : {"CANCEL\n"s, ""s, "OK 1\n"s, "OK 1\n\n"s, "OK 1\n/cut short"s, "OK x\n/p\n"s,
+                                 "OK -1\n/p\n"s, "OK 99999999999\n/p\n"s, "OKAY\n/p\n"s, "ok 1\n/p\n"s,
+                                 "OK 1\n/not-utf8-\xff\n"s}) {
+    answer(bad);
+    EXPECT_FALSE(open(L"A\0*.a\0\0"s).chosen) << bad;
+    EXPECT_FALSE(folderDialog(L"t").chosen) << bad;
+  }
+  answer("OK 1\n/p\n", 1);  // a failing helper chose nothing, whatever it wrote
+  EXPECT_FALSE(open(L"A\0*.a\0\0"s).chosen);
+}
+
+TEST_F(DialogHelper, AHelperThatCannotStartIsACancel) {
+  answer("OK 1\n/p\n");
+  {
+    ScopedEnvironment missing("NORVELL_ZEPHEL_DIALOG_HELPER", (folder / "no such helper").string());
+    EXPECT_FALSE(open(L"A\0*.a\0\0"s).chosen);
+    EXPECT_FALSE(folderDialog(L"t").chosen);
+  }
+  chmod((folder / "helper.sh").c_str(), 0644);
+  EXPECT_FALSE(open(L"A\0*.a\0\0"s).chosen);
+}
+
+TEST_F(DialogHelper, WithoutTheVariableTheHelperBesideTheModuleThenOnPathIsUsed) {
+  environment.emplace("NORVELL_ZEPHEL_DIALOG_HELPER", "");
+  fs::create_directory(folder / "module");
+  fs::create_directory(folder / "bin");
+  writeHelper(folder / "module" / "nz_dialog_helper");
+  writeHelper(folder / "bin" / "nz_dialog_helper");
+  writeFile(folder / "module" / "answer", "OK 0\n/beside the module\n");
+  writeFile(folder / "bin" / "answer", "OK 0\n/on the path\n");
+
+  FB::FakePlatform platform;
+  FB::ScopedPlatformForTesting installed(platform);
+  const char* systemPath = std::getenv("PATH");
+  ScopedEnvironment path("PATH", (folder / "bin").string() + ":" + (systemPath ? systemPath : "/usr/bin:/bin"));
+  platform.setModulePath((folder / "module" / "npNorvellZephel32.so").string());
+  EXPECT_EQ(folderDialog(L"t").path, L"/beside the module");
+  platform.setModulePath((folder / "elsewhere" / "npNorvellZephel32.so").string());
+  EXPECT_EQ(folderDialog(L"t").path, L"/on the path");
+}
+
+TEST(OsMajorVersion, IsTheKernelsMajorNumber) {
+  std::string release = readFile("/proc/sys/kernel/osrelease");
+  EXPECT_EQ(FB::posix::osMajorVersion(), std::stoi(release));
+}
+
+}  // namespace
