@@ -1,6 +1,8 @@
 // PlugInAPI's recovery files: uniquely named files in the recovery folders
 // of the work folder (work_folder.h). Nothing is recorded about the files
 // handed out; script knows them only through their handles.
+//
+// Script calls: main thread, under the object's zone lock.
 #include <filesystem>
 #include <memory>
 #include <string>

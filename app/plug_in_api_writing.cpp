@@ -7,6 +7,8 @@
 // target, so a failure part-way leaves the old contents whole. Both files
 // are text streams, so line ends are translated where the platform does
 // that (LF is stored as CR LF on Windows, and read back as LF).
+//
+// Script calls: main thread, under the object's zone lock.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
