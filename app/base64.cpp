@@ -42,7 +42,8 @@ constexpr DecodeTables makeDecodeTables() {
   for (auto& table : tables) table.fill(kNotInAlphabet);
   for (std::uint32_t value = 0; value < 64; ++value) {
     const auto character = static_cast<unsigned char>(kAlphabet[value]);
-    for (int position = 0; position < 4; ++position) tables[position][character] = value << (18 - 6 * position);
+    for (int position = 0; position < 4; ++position)
+      tables[position][character] = value << (18 - 6 * position);
   }
   return tables;
 }
@@ -108,14 +109,21 @@ std::size_t checkedDecodedLength(const std::string& text) {
 
 }  // namespace
 
+std::size_t base64EncodedLength(std::size_t length) {
+  const std::size_t groups = length / 3 + (length % 3 != 0 ? 1 : 0);
+  if (groups > std::string().max_size() / 4) throw std::length_error("base64Encode: input too long");
+  return groups * 4;
+}
+
 std::string base64Encode(const unsigned char* bytes, std::size_t length) {
   std::string text;
   if (bytes == nullptr || length == 0) return text;
-  const std::size_t groups = length / 3 + (length % 3 != 0 ? 1 : 0);
-  if (groups > text.max_size() / 4) throw std::length_error("base64Encode: input too long");
-  text.resize(groups * 4);
+  text.resize(base64EncodedLength(length));
+  base64EncodeInto(bytes, length, text.data());
+  return text;
+}
 
-  char* out = text.data();
+void base64EncodeInto(const unsigned char* bytes, std::size_t length, char* out) {
   const unsigned char* in = bytes;
   std::size_t left = length;
   // Six bytes per 8-byte load, twice per round, while both loads stay in bounds.
@@ -153,7 +161,6 @@ std::string base64Encode(const unsigned char* bytes, std::size_t length) {
     out[2] = kAlphabet[(in[1] & 15) << 2];
     out[3] = '=';
   }
-  return text;
 }
 
 void base64Decode(const std::string& text, std::size_t* length, unsigned char** buffer) {

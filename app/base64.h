@@ -22,6 +22,16 @@ namespace Norvell {
 // is 0.
 std::string base64Encode(const unsigned char* bytes, std::size_t length);
 
+// The length of the Base64 text of `length` bytes. Throws std::length_error
+// when that length is beyond what a std::string can hold.
+std::size_t base64EncodedLength(std::size_t length);
+
+// Writes the Base64 text of `length` bytes to `out`, which has room for
+// base64EncodedLength(length) characters. Encoding a long input piece by
+// piece gives the same text when every piece but the last is a multiple of
+// 3 bytes long.
+void base64EncodeInto(const unsigned char* bytes, std::size_t length, char* out);
+
 // Decodes `text` into a new zero-filled buffer of (length / 4) * 3 minus the
 // padding bytes, which the caller owns and frees with delete[]. An empty
 // text, or a null out-parameter, returns at once and leaves both untouched.

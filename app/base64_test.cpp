@@ -95,7 +95,7 @@ TEST(Base64, LongInputsEncodeAsTheBitByBitReferenceAndDecodeBack) {
 }
 
 TEST(Base64, DecodesTheRfcVectorsInBothForms) {
-  const char* const vectors[][2] = {{"Zg==", "f"},       {"Zm8=", "fo"},         {"Zm9v", "foo"},
+  const char* const vectors[][2] = {{"Zg==", "f"},        {"Zm8=", "fo"},        {"Zm9v", "foo"},
                                     {"Zm9vYg==", "foob"}, {"Zm9vYmE=", "fooba"}, {"Zm9vYmFy", "foobar"},
                                     {"+/8=", "\xFB\xFF"}};
   for (const auto& [text, bytes] : vectors) {
@@ -121,7 +121,8 @@ TEST(Base64, EmptyTextOrMissingOutParametersReturnAtOnce) {
 }
 
 TEST(Base64, ErrorsAndTheirOrder) {
-  for (auto decoder : {+[](const std::string& t) { decode(t); }, +[](const std::string& t) { decodeRaw(t); }}) {
+  for (auto decoder :
+       {+[](const std::string& t) { decode(t); }, +[](const std::string& t) { decodeRaw(t); }}) {
     expectDecodeError(decoder, "abcde", "Non-Valid base64!");
     expectDecodeError(decoder, "ab!", "Non-Valid base64!");  // the length is checked before the characters
     expectDecodeError(decoder, "ab c", "Non-Valid Character in Base 64!");
@@ -159,8 +160,12 @@ TEST(Base64, PaddingQuirks) {
   EXPECT_EQ(decode("QU=C"), std::string("A\0", 2));
   EXPECT_EQ(decodeRaw("QU=C"), std::string("A\0", 2));
   EXPECT_EQ(decode("QU=!"), std::string("A\0", 2));
-  EXPECT_EQ(decode("QUJD" "QU=="), "ABCA");
-  EXPECT_EQ(decode("QUJD" "QUI="), "ABCAB");
+  EXPECT_EQ(decode("QUJD"
+                   "QU=="),
+            "ABCA");
+  EXPECT_EQ(decode("QUJD"
+                   "QUI="),
+            "ABCAB");
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ bool isRoot(const std::wstring& path) {
       ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'))) {
     at = 2;
   }
-  return at < path.size() && std::all_of(path.begin() + static_cast<std::ptrdiff_t>(at), path.end(), isSeparator);
+  return at < path.size() &&
+         std::all_of(path.begin() + static_cast<std::ptrdiff_t>(at), path.end(), isSeparator);
 }
 
 // The system sees a path only up to a NUL character, so a path holding one
@@ -74,8 +75,9 @@ Range rangeOf(const std::wstring& path, std::optional<unsigned long long> offset
   return range;
 }
 
-// The range length as a buffer size; a range too large for this process's
-// memory (or for one stream read) is refused before anything is allocated.
+// The range length as a buffer size. A range whose text could not be held
+// in this process's address space (or read in one stream read) is refused
+// before anything is allocated.
 std::size_t bufferSize(std::uint64_t count) {
   constexpr auto limit = static_cast<std::uint64_t>(std::numeric_limits<std::streamsize>::max() / 4);
   if (count > limit || count > std::numeric_limits<std::size_t>::max() / 4) {
@@ -244,9 +246,21 @@ std::string FileHandle::contentsAsBinaryStream(std::optional<unsigned long long>
   if (!in) return {};
   in.seekg(static_cast<std::streamoff>(range.start));
   if (!in) return {};
-  // One buffer of the range and then its text (4/3 of it): the peak is
-  // about 2.33 times the range.
-  auto bytes = std::make_unique_for_overwrite<unsigned char[]>(count);
-  in.read(reinterpret_cast<char*>(bytes.get()), static_cast<std::streamsize>(count));
-  return Norvell::base64Encode(bytes.get(), static_cast<std::size_t>(in.gcount()));
+  // The text is written piece by piece from a small reused buffer, so the
+  // peak is the text (4/3 of the range) plus one piece.
+  std::string text(Norvell::base64EncodedLength(count), '\0');
+  constexpr std::size_t kPiece = 3 * 256 * 1024;  // a multiple of 3: pieces join without padding
+  const auto piece = std::make_unique_for_overwrite<unsigned char[]>(std::min(count, kPiece));
+  char* out = text.data();
+  for (std::size_t done = 0; done < count;) {
+    const std::size_t wanted = std::min(kPiece, count - done);
+    in.read(reinterpret_cast<char*>(piece.get()), static_cast<std::streamsize>(wanted));
+    const auto got = static_cast<std::size_t>(in.gcount());
+    Norvell::base64EncodeInto(piece.get(), got, out);
+    out += Norvell::base64EncodedLength(got);
+    done += got;
+    if (got < wanted) break;  // the file became shorter since its size was read
+  }
+  text.resize(static_cast<std::size_t>(out - text.data()));
+  return text;
 }

@@ -7,18 +7,19 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <boost/uuid/uuid_generators.hpp>
 #include <boost/uuid/uuid_io.hpp>
-#include <gtest/gtest.h>
 
 #include "app/base64.h"
+#include "app/console_log.h"
+#include "app/plug_in_api.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
+#include "testing/fake_browser_host.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ std::string base64Of(const std::string& bytes) {
 class FileHandleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::temp_directory_path() / ("nz_file_handle_" + boost::uuids::to_string(boost::uuids::random_generator()()));
+    folder = fs::temp_directory_path() /
+             ("nz_file_handle_" + boost::uuids::to_string(boost::uuids::random_generator()()));
     fs::create_directories(folder);
   }
   void TearDown() override {
@@ -95,21 +97,16 @@ TEST(FileHandleNames, FinalComponentAndExtensionOnBothSeparators) {
 TEST(FileHandleNames, MimeTypeFromTheExtensionIgnoringCase) {
   EXPECT_EQ(typeOf(L"/a/notes.txt"), "text/plain");
   EXPECT_EQ(typeOf(L"/a/PAGE.HTM"), "text/html");
-  EXPECT_EQ(typeOf(L"/a/page.Html"), "text/html");
-  EXPECT_EQ(typeOf(L"/a/photo.JPG"), "image/jpeg");
-  EXPECT_EQ(typeOf(L"/a/photo.jpeg"), "image/jpeg");
-  EXPECT_EQ(typeOf(L"C:\\x\\data.json"), "application/json");
+  EXPECT_EQ(typeOf(L"C:\\x\\photo.Jpeg"), "image/jpeg");
   EXPECT_EQ(typeOf(L"/a/archive.tar.gz"), "application/gzip");
-  EXPECT_EQ(typeOf(L"/a/icon.svg"), "image/svg+xml");
   EXPECT_EQ(typeOf(L"/a/program.exe"), "");
-  EXPECT_EQ(typeOf(L"/a/README"), "");
   EXPECT_EQ(typeOf(L"/a/txt"), "");
-  EXPECT_EQ(typeOf(L"/a/.txt"), "text/plain");
 }
 
 TEST(FileHandleMembers, ScriptFindsAllEightAndCannotWriteThem) {
   auto handle = std::make_shared<FileHandle>(L"/data/report.txt");
-  for (const char* property : {"name", "extension", "fileExists", "permanentHandle", "type", "lastModifiedDate"}) {
+  for (const char* property :
+       {"name", "extension", "fileExists", "permanentHandle", "type", "lastModifiedDate"}) {
     EXPECT_TRUE(handle->hasPropertyNamed(property)) << property;
   }
   EXPECT_TRUE(handle->hasMethodNamed("contentsAsTextStream"));
@@ -148,9 +145,26 @@ TEST(FileHandlePermanent, InvalidHandlesGiveAnEmptyPathAndReadBackAsGiven) {
     EXPECT_EQ(handle->permanentHandle(), text);
   }
   // The path ends at the first NUL of the decoded bytes.
-  EXPECT_EQ(FileHandle::fromPermanentHandle(base64Of(std::string("/a/b.txt\0/etc", 13)))->path(), L"/a/b.txt");
+  EXPECT_EQ(FileHandle::fromPermanentHandle(base64Of(std::string("/a/b.txt\0/etc", 13)))->path(),
+            L"/a/b.txt");
   // Bytes that are no text in the file-name encoding name no file.
   EXPECT_EQ(FileHandle::fromPermanentHandle(base64Of("/a/\xFF"))->path(), L"");
+}
+
+// The root object's method: a file object for every text, and no trace line.
+TEST(FileHandlePermanent, TheRootObjectMakesAFileObjectForAnyText) {
+  Norvell::resetConsoleForTesting();
+  auto host = FB::testing::FakeBrowserHost::create();
+  auto api = std::make_shared<PlugInAPI>(host);
+  Norvell::setLoggingLevel(5);
+  for (const std::string text : {"QzovZGF0YS9yZXBvcnQudHh0", "ab!d"}) {
+    const variant result = api->callMethod("fileFromPermanentHandle", VariantVector{text});
+    const auto handle = std::dynamic_pointer_cast<FileHandle>(result.convertTo<FB::JSAPIPtr>());
+    ASSERT_NE(handle, nullptr) << text;
+    EXPECT_EQ(handle->readProperty("permanentHandle").convertTo<std::string>(), text);
+  }
+  EXPECT_TRUE(host->consoleLines().empty());
+  Norvell::resetConsoleForTesting();
 }
 
 // The system platform's narrow encoding, whatever it is, round-trips an ASCII path.
@@ -164,31 +178,34 @@ TEST_F(FileHandleTest, PermanentHandleOfARealFileFindsItAgain) {
 
 TEST_F(FileHandleTest, RangesOfATenByteFile) {
   const auto handle = file("ten.bin", "0123456789");
-  const auto text = [&](std::optional<unsigned long long> offset, std::optional<unsigned long long> length) {
-    return handle->contentsAsTextStream(offset, length);
-  };
-  const auto binary = [&](std::optional<unsigned long long> offset, std::optional<unsigned long long> length) {
-    const std::vector<unsigned char> bytes = Norvell::base64Decode(handle->contentsAsBinaryStream(offset, length));
+  using Length = std::optional<unsigned long long>;
+  const auto binary = [&](Length offset, Length length) {
+    const std::vector<unsigned char> bytes =
+        Norvell::base64Decode(handle->contentsAsBinaryStream(offset, length));
     return std::string(bytes.begin(), bytes.end());
   };
-  for (const auto& read : {std::function<std::string(std::optional<unsigned long long>,
-                                                     std::optional<unsigned long long>)>(text),
-                           std::function<std::string(std::optional<unsigned long long>,
-                                                     std::optional<unsigned long long>)>(binary)}) {
-    EXPECT_EQ(read(std::nullopt, std::nullopt), "0123456789");
-    EXPECT_EQ(read(4, std::nullopt), "456789");
-    EXPECT_EQ(read(4, 100), "456789");
-    EXPECT_EQ(read(2, 3), "234");
-    EXPECT_EQ(read(std::nullopt, 3), "012");
-    EXPECT_EQ(read(10, std::nullopt), "");
-    EXPECT_EQ(read(0, 0), "");
-    EXPECT_EQ(read(11, std::nullopt), "");                            // beyond the end
-    EXPECT_EQ(read(4, UINT64_MAX), "456789");                         // no wrap-around
-    EXPECT_EQ(read(UINT64_MAX, 2), "");
+  const struct {
+    Length offset, length;
+    const char* bytes;
+  } cases[] = {{{}, {}, "0123456789"},
+               {4, {}, "456789"},
+               {4, 100, "456789"},
+               {2, 3, "234"},
+               {{}, 3, "012"},
+               {10, {}, ""},
+               {0, 0, ""},
+               {11, {}, ""},  // beyond the end
+               {4, UINT64_MAX, "456789"},
+               {UINT64_MAX, 2, ""}};  // no wrap-around
+  for (const auto& c : cases) {
+    EXPECT_EQ(handle->contentsAsTextStream(c.offset, c.length), c.bytes) << c.offset.value_or(0);
+    EXPECT_EQ(binary(c.offset, c.length), c.bytes) << c.offset.value_or(0);
   }
   // Through script: missing, undefined and null arguments mean "not given".
-  EXPECT_EQ(handle->callMethod("contentsAsTextStream", VariantVector{}).convertTo<std::string>(), "0123456789");
-  EXPECT_EQ(handle->callMethod("contentsAsTextStream", VariantVector{variant(), variant(2)}).convertTo<std::string>(),
+  EXPECT_EQ(handle->callMethod("contentsAsTextStream", VariantVector{}).convertTo<std::string>(),
+            "0123456789");
+  EXPECT_EQ(handle->callMethod("contentsAsTextStream", VariantVector{variant(), variant(2)})
+                .convertTo<std::string>(),
             "01");
   EXPECT_EQ(handle->callMethod("contentsAsBinaryStream", VariantVector{variant(8), variant(FB::FBNull)})
                 .convertTo<std::string>(),
@@ -196,12 +213,27 @@ TEST_F(FileHandleTest, RangesOfATenByteFile) {
 }
 
 TEST_F(FileHandleTest, BinaryEncodesEveryByteAndTextStopsAtTheFirstNul) {
-  EXPECT_EQ(file("zero.bin", std::string(1, '\0'))->contentsAsBinaryStream(std::nullopt, std::nullopt), "AA==");
+  EXPECT_EQ(file("zero.bin", std::string(1, '\0'))->contentsAsBinaryStream(std::nullopt, std::nullopt),
+            "AA==");
   EXPECT_EQ(file("abc.bin", "abc")->contentsAsBinaryStream(std::nullopt, std::nullopt), "YWJj");
   const auto withNul = file("with_zero.bin", std::string("ab\0cd", 5));
   EXPECT_EQ(withNul->contentsAsTextStream(std::nullopt, std::nullopt), "ab");
   EXPECT_EQ(withNul->contentsAsTextStream(3, std::nullopt), "cd");
   EXPECT_EQ(withNul->contentsAsBinaryStream(std::nullopt, std::nullopt), "YWIAY2Q=");
+}
+
+// Ranges longer than the reader's piece size, starting and ending anywhere.
+TEST_F(FileHandleTest, LongRangesEncodeAsOneText) {
+  std::string bytes(2 * 1024 * 1024 + 5, '\0');
+  std::uint32_t state = 7;
+  for (char& byte : bytes) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<char>(state >> 16);
+  }
+  const auto handle = file("long.bin", bytes);
+  EXPECT_EQ(handle->contentsAsBinaryStream(std::nullopt, std::nullopt), base64Of(bytes));
+  EXPECT_EQ(handle->contentsAsBinaryStream(1001, 1600000), base64Of(bytes.substr(1001, 1600000)));
+  EXPECT_EQ(handle->contentsAsBinaryStream(5, std::nullopt), base64Of(bytes.substr(5)));
 }
 
 // A file written as text reads back unchanged as text, whatever the platform
@@ -251,10 +283,7 @@ TEST_F(FileHandleTest, LastModifiedDateIsUtcIso8601) {
   EXPECT_EQ(handle->lastModifiedDate(), L"2026-12-09T10:15:00Z");
   fs::last_write_time(folder / "dated.txt", file_clock::from_sys(sys_days{year{1999} / 1 / 2} + seconds{59}));
   EXPECT_EQ(handle->readProperty("lastModifiedDate").convertTo<std::string>(), "1999-01-02T00:00:59Z");
-
   EXPECT_EQ(FileHandle(wideOf(folder / "missing.txt")).lastModifiedDate(), L"");
-  const std::string folderDate = FB::toUtf8(FileHandle(wideOf(folder)).lastModifiedDate());
-  EXPECT_TRUE(std::regex_match(folderDate, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"))) << folderDate;
 }
 
 TEST(FileHandleExists, FollowsThePlatformsErrorClasses) {

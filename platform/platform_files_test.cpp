@@ -38,7 +38,8 @@ TEST(PlatformFiles, NarrowAndWidePathsRoundTrip) {
   EXPECT_EQ(os().narrowPath(L""), "");
   EXPECT_EQ(os().widePath(""), L"");
   const std::string narrow = os().narrowPath(L"caf\u00e9.txt");
-  EXPECT_EQ(narrow.size(), narrow.find('\xC3') != std::string::npos ? 9u : 8u);  // UTF-8 or a single-byte code page
+  EXPECT_EQ(narrow.size(),
+            narrow.find('\xC3') != std::string::npos ? 9u : 8u);  // UTF-8 or a single-byte code page
   EXPECT_EQ(os().widePath(narrow), L"caf\u00e9.txt");
 }
 
@@ -51,7 +52,8 @@ TEST(PlatformFiles, AttributesOfFilesFoldersAndMissingPaths) {
   EXPECT_EQ(os().pathAttributes(wideOf(folder)).status, FB::PathStatus::Exists);
   EXPECT_EQ(os().pathAttributes(wideOf(folder / "absent.txt")).status, FB::PathStatus::Missing);
   EXPECT_EQ(os().pathAttributes(wideOf(folder / "absent" / "child.txt")).status, FB::PathStatus::Missing);
-  EXPECT_EQ(os().pathAttributes(wideOf(folder / "present.txt" / "child.txt")).status, FB::PathStatus::Missing);
+  EXPECT_EQ(os().pathAttributes(wideOf(folder / "present.txt" / "child.txt")).status,
+            FB::PathStatus::Missing);
   EXPECT_EQ(os().pathAttributes(L"").status, FB::PathStatus::Missing);
   // The system would see only "present.txt" before the NUL.
   const std::wstring withNul = wideOf(folder / "present.txt") + std::wstring(1, L'\0') + L"x";
