@@ -3,14 +3,37 @@
 
 #include <atomic>
 
+#include "platform/system_platform.h"
+
 namespace FB {
 namespace {
 
 std::atomic<Platform*> substitute{nullptr};
 
+// The operating system's own answers.
+class SystemPlatform final : public Platform {
+ public:
+  std::string modulePath() override { return os::modulePath(); }
+  SystemProxyList systemProxyList() override { return os::systemProxyList(); }
+  std::wstring temporaryFolder() override { return os::temporaryFolder(); }
+  std::string narrowPath(const std::wstring& path) override { return os::narrowPath(path); }
+  std::wstring widePath(const std::string& narrow) override { return os::widePath(narrow); }
+  PathAttributes pathAttributes(const std::wstring& path) override { return os::pathAttributes(path); }
+  int osMajorVersion() override { return os::osMajorVersion(); }
+  FileDialogResult showFileDialog(const FileDialogRequest& request) override { return os::showFileDialog(request); }
+  FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {
+    return os::showFolderDialog(request);
+  }
+};
+
 }  // namespace
 
 Platform::~Platform() = default;
+
+Platform& Platform::systemInstance() {
+  static SystemPlatform platform;
+  return platform;
+}
 
 Platform& Platform::instance() {
   Platform* platform = substitute.load(std::memory_order_acquire);

@@ -38,11 +38,12 @@
 
 #include "platform/platform.h"
 #include "platform/platform_posix.h"
+#include "platform/system_platform.h"
 #include "scripting/text_conversion.h"
 
 extern char** environ;
 
-namespace FB::posix {
+namespace FB::os {
 namespace {
 
 constexpr const char* kHelperName = "nz_dialog_helper";
@@ -204,4 +205,4 @@ FolderDialogResult showFolderDialog(const FolderDialogRequest& request) {
   return result;
 }
 
-}  // namespace FB::posix
+}  // namespace FB::os

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/fake_platform.h"
-#include "platform/platform_posix.h"
+#include "platform/system_platform.h"
 
 namespace {
 
@@ -100,12 +100,12 @@ class DialogHelper : public ::testing::Test {
     FileDialogRequest request;
     request.kind = kind;
     request.filter = filter;
-    return FB::posix::showFileDialog(request);
+    return FB::os::showFileDialog(request);
   }
   static FB::FolderDialogResult folderDialog(const std::wstring& title) {
     FolderDialogRequest request;
     request.title = title;
-    return FB::posix::showFolderDialog(request);
+    return FB::os::showFolderDialog(request);
   }
 
   fs::path folder;
@@ -201,7 +201,7 @@ TEST_F(DialogHelper, WithoutTheVariableTheHelperBesideTheModuleThenOnPathIsUsed)
 
 TEST(OsMajorVersion, IsTheKernelsMajorNumber) {
   std::string release = readFile("/proc/sys/kernel/osrelease");
-  EXPECT_EQ(FB::posix::osMajorVersion(), std::stoi(release));
+  EXPECT_EQ(FB::os::osMajorVersion(), std::stoi(release));
 }
 
 }  // namespace

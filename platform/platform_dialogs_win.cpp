@@ -14,8 +14,9 @@
 #include <string>
 
 #include "platform/platform_win.h"
+#include "platform/system_platform.h"
 
-namespace FB::win {
+namespace FB::os {
 namespace {
 
 // The path buffers of all dialogs, in characters.
@@ -27,7 +28,7 @@ std::runtime_error comError(const char* operation, HRESULT result) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
   std::string message = std::string(operation) + " failed with HRESULT " + code;
-  std::string text = systemErrorText(static_cast<unsigned long>(result));
+  std::string text = win::systemErrorText(static_cast<unsigned long>(result));
   if (text.rfind("Error ", 0) != 0) message += ": " + text;
   return std::runtime_error(message);
 }
@@ -142,4 +143,4 @@ FolderDialogResult showFolderDialog(const FolderDialogRequest& request) {
   return showItemDialog(request.title);
 }
 
-}  // namespace FB::win
+}  // namespace FB::os

@@ -11,9 +11,10 @@
 #include <utility>
 
 #include "platform/platform_posix.h"
+#include "platform/system_platform.h"
 #include "scripting/text_conversion.h"
 
-namespace FB::posix {
+namespace FB::os {
 namespace {
 
 PathAttributes status(PathStatus value) {
@@ -72,4 +73,4 @@ PathAttributes pathAttributes(const std::wstring& path) {
   }
 }
 
-}  // namespace FB::posix
+}  // namespace FB::os

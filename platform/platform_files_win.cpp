@@ -9,8 +9,9 @@
 #include <utility>
 
 #include "platform/platform_win.h"
+#include "platform/system_platform.h"
 
-namespace FB::win {
+namespace FB::os {
 namespace {
 
 int checkedLength(std::size_t length) {
@@ -20,7 +21,7 @@ int checkedLength(std::size_t length) {
 
 [[noreturn]] void throwLastError(const char* operation) {
   const DWORD error = GetLastError();
-  throw std::runtime_error(std::string(operation) + ": " + systemErrorText(error));
+  throw std::runtime_error(std::string(operation) + ": " + win::systemErrorText(error));
 }
 
 PathAttributes status(PathStatus value) {
@@ -91,8 +92,8 @@ PathAttributes pathAttributes(const std::wstring& path) {
     case ERROR_BAD_PATHNAME:
       return status(PathStatus::Missing);
     default:
-      return failure(static_cast<int>(error), systemErrorText(error));
+      return failure(static_cast<int>(error), win::systemErrorText(error));
   }
 }
 
-}  // namespace FB::win
+}  // namespace FB::os

@@ -1,5 +1,6 @@
-// PosixPlatform: FB::Platform for Linux, and the process-wide instance
-// behind Platform::systemInstance(). Stateless; callable from any thread.
+// The Linux answers to the module path and the proxy list (the other
+// operations live in platform_files_posix.cpp and platform_dialogs_posix.cpp).
+// Stateless; callable from any thread.
 #include <dlfcn.h>
 #include <link.h>
 
@@ -9,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform/platform_posix.h"
+#include "platform/system_platform.h"
 
 namespace FB {
 namespace {
@@ -38,29 +40,10 @@ std::string objectPathContaining(const void* address) {
   return path.string();
 }
 
-class PosixPlatform final : public Platform {
- public:
-  std::string modulePath() override {
-    return objectPathContaining(reinterpret_cast<const void*>(&objectPathContaining));
-  }
-
-  SystemProxyList systemProxyList() override { return posix::proxyListFromEnvironment(); }
-  std::wstring temporaryFolder() override { return posix::temporaryFolder(); }
-  std::string narrowPath(const std::wstring& path) override { return posix::narrowPath(path); }
-  std::wstring widePath(const std::string& narrow) override { return posix::widePath(narrow); }
-  PathAttributes pathAttributes(const std::wstring& path) override { return posix::pathAttributes(path); }
-  int osMajorVersion() override { return posix::osMajorVersion(); }
-  FileDialogResult showFileDialog(const FileDialogRequest& request) override { return posix::showFileDialog(request); }
-  FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {
-    return posix::showFolderDialog(request);
-  }
-};
-
 }  // namespace
 
-Platform& Platform::systemInstance() {
-  static PosixPlatform platform;
-  return platform;
-}
+std::string os::modulePath() { return objectPathContaining(reinterpret_cast<const void*>(&objectPathContaining)); }
+
+SystemProxyList os::systemProxyList() { return posix::proxyListFromEnvironment(); }
 
 }  // namespace FB

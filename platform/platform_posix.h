@@ -10,15 +10,5 @@ namespace FB::posix {
 // (or their upper-case forms); see system_proxy_posix.cpp.
 SystemProxyList proxyListFromEnvironment();
 
-// Files (platform_files_posix.cpp).
-std::wstring temporaryFolder();
-std::string narrowPath(const std::wstring& path);
-std::wstring widePath(const std::string& narrow);
-PathAttributes pathAttributes(const std::wstring& path);
-
-// Dialogs (platform_dialogs_posix.cpp): shown by the GTK helper program.
-int osMajorVersion();
-FileDialogResult showFileDialog(const FileDialogRequest& request);
-FolderDialogResult showFolderDialog(const FolderDialogRequest& request);
 
 }  // namespace FB::posix

@@ -1,5 +1,6 @@
-// WindowsPlatform: FB::Platform for Windows, and the process-wide instance
-// behind Platform::systemInstance(). Stateless; callable from any thread.
+// The Windows answers to the module path and the proxy list (the other
+// operations live in platform_files_win.cpp and platform_dialogs_win.cpp).
+// Stateless; callable from any thread.
 #include <windows.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/platform_win.h"
+#include "platform/system_platform.h"
 #include "scripting/text_conversion.h"
 
 namespace FB {
@@ -27,27 +29,10 @@ std::string thisModulePath() {
   return toUtf8(std::wstring_view(path, length));
 }
 
-class WindowsPlatform final : public Platform {
- public:
-  std::string modulePath() override { return thisModulePath(); }
-
-  SystemProxyList systemProxyList() override { return win::winInetProxyList(); }
-  std::wstring temporaryFolder() override { return win::temporaryFolder(); }
-  std::string narrowPath(const std::wstring& path) override { return win::narrowPath(path); }
-  std::wstring widePath(const std::string& narrow) override { return win::widePath(narrow); }
-  PathAttributes pathAttributes(const std::wstring& path) override { return win::pathAttributes(path); }
-  int osMajorVersion() override { return win::osMajorVersion(); }
-  FileDialogResult showFileDialog(const FileDialogRequest& request) override { return win::showFileDialog(request); }
-  FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {
-    return win::showFolderDialog(request);
-  }
-};
-
 }  // namespace
 
-Platform& Platform::systemInstance() {
-  static WindowsPlatform platform;
-  return platform;
-}
+std::string os::modulePath() { return thisModulePath(); }
+
+SystemProxyList os::systemProxyList() { return win::winInetProxyList(); }
 
 }  // namespace FB

@@ -19,15 +19,5 @@ std::string systemErrorText(unsigned long code, const wchar_t* messageModule = n
 // Throws std::runtime_error when the system refuses the query.
 SystemProxyList winInetProxyList();
 
-// Files (platform_files_win.cpp).
-std::wstring temporaryFolder();
-std::string narrowPath(const std::wstring& path);
-std::wstring widePath(const std::string& narrow);
-PathAttributes pathAttributes(const std::wstring& path);
-
-// Dialogs (platform_dialogs_win.cpp).
-int osMajorVersion();
-FileDialogResult showFileDialog(const FileDialogRequest& request);
-FolderDialogResult showFolderDialog(const FolderDialogRequest& request);
 
 }  // namespace FB::win
