@@ -1,0 +1,304 @@
+#include "npapi/np_javascript_object.h"
+
+#include <exception>
+#include <new>
+#include <typeinfo>
+#include <vector>
+
+#include "npapi/np_variant_conversion.h"
+#include "npapi/npapi_browser_host.h"
+#include "runtime/diagnostic_log.h"
+#include "scripting/script_error.h"
+
+namespace FB::Npapi {
+namespace {
+
+variant& lastExceptionValue() {
+  static variant value;
+  return value;
+}
+
+// Raised inside an operation when the API or the host died since the
+// operation began; answered with false and reported nowhere.
+class vanished : public std::bad_cast {
+ public:
+  const char* what() const noexcept override { return "bad cast"; }
+};
+
+}  // namespace
+
+const variant& NPJavascriptObject::lastException() { return lastExceptionValue(); }
+
+NPJavascriptObject::NPJavascriptObject()
+    : self_(std::make_shared<ShareableReference<NPJavascriptObject>>(this)),
+      addEventListener_(std::make_shared<NPO_addEventListener>(this)),
+      removeEventListener_(std::make_shared<NPO_removeEventListener>(this)),
+      getLastException_(std::make_shared<NPO_getLastException>(this)) {
+  _class = nullptr;
+  referenceCount = 0;
+}
+
+// The function objects may be kept alive by others (the host retains what it
+// hands to the page); they must not reach this wrapper any more.
+NPJavascriptObject::~NPJavascriptObject() {
+  addEventListener_->detach();
+  removeEventListener_->detach();
+  getLastException_->detach();
+}
+
+void NPJavascriptObject::setApi(const JSAPIWeakPtr& api, const std::weak_ptr<NpapiBrowserHost>& host) {
+  api_ = api;
+  host_ = host;
+}
+
+NPJavascriptObject* NPJavascriptObject::newObject(const NpapiBrowserHostPtr& host, const JSAPIWeakPtr& api,
+                                                  bool autoRelease) {
+  if (!host) return nullptr;
+  NPObject* object = host->CreateObject(npClass());
+  if (!object) return nullptr;
+  NPJavascriptObject* wrapper = fromNPObject(object);
+  wrapper->setApi(api, host);
+  wrapper->autoRelease_ = autoRelease;
+  return wrapper;
+}
+
+bool NPJavascriptObject::isWrapper(const NPObject* object) { return object && object->_class == npClass(); }
+
+bool NPJavascriptObject::ready() const { return valid_ && !api_.expired() && !host_.expired(); }
+
+JSAPIPtr NPJavascriptObject::liveApi() const {
+  JSAPIPtr api = api_.lock();
+  if (!api) throw vanished();
+  return api;
+}
+
+NpapiBrowserHostPtr NPJavascriptObject::liveHost() {
+  NpapiBrowserHostPtr host = host_.lock();
+  if (!host) {
+    invalidate();
+    throw vanished();
+  }
+  return host;
+}
+
+void NPJavascriptObject::invalidate() {
+  valid_ = false;
+  try {
+    if (JSAPIPtr api = api_.lock()) api->markInvalid();
+  } catch (...) {
+    // An API that cannot be reached is already as good as invalid.
+  }
+}
+
+// The NPClass operations. Each runs the body under one guard: a vanished
+// object or a failed conversion answers false; a script error becomes the
+// page's exception and the last-exception value.
+struct NPJavascriptObject::Ops {
+  static NPJavascriptObject* self(NPObject* object) { return fromNPObject(object); }
+
+  static void report(NPJavascriptObject* wrapper, const std::string& message) {
+    if (NpapiBrowserHostPtr host = wrapper->host_.lock()) host->SetException(wrapper, message);
+    lastExceptionValue() = message;
+  }
+
+  template <class Body>
+  static bool guarded(NPObject* object, Body&& body) {
+    NPJavascriptObject* wrapper = self(object);
+    if (!wrapper->ready()) return false;
+    try {
+      return body(*wrapper);
+    } catch (const std::bad_cast&) {
+      return false;
+    } catch (const script_error& e) {
+      report(wrapper, e.what());
+    } catch (const std::exception& e) {
+      // Not a script error, but the page is the only one who can hear of it.
+      report(wrapper, e.what());
+    } catch (...) {
+      report(wrapper, "Unknown exception");
+    }
+    return false;
+  }
+
+  static bool isString(NPJavascriptObject& wrapper, NPIdentifier name) {
+    return wrapper.liveHost()->IdentifierIsString(name);
+  }
+
+  static bool isBuiltIn(const std::string& name) {
+    return name == "addEventListener" || name == "removeEventListener" || name == "getLastException";
+  }
+
+  static VariantVector arguments(const NpapiBrowserHostPtr& host, const NPVariant* args, uint32_t count) {
+    VariantVector list;
+    list.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) list.push_back(toVariant(host, args[i]));
+    return list;
+  }
+
+  static void clear(NPVariant* result) {
+    result->type = NPVariantType_Void;
+    result->value.objectValue = nullptr;
+  }
+
+  static NPObject* allocate(NPP, NPClass*) {
+    try {
+      return new NPJavascriptObject();
+    } catch (...) {
+      return nullptr;
+    }
+  }
+
+  static void deallocate(NPObject* object) {
+    NPJavascriptObject* wrapper = self(object);
+    try {
+      if (wrapper->autoRelease_) {
+        // Held here so that the API, should this be its last holder, dies
+        // after the host's bookkeeping, not inside it.
+        JSAPIPtr api = wrapper->api_.lock();
+        NpapiBrowserHostPtr host = wrapper->host_.lock();
+        if (api && host) host->releaseObject(api);
+      }
+    } catch (...) {
+      diagnostic("NPJavascriptObject", [] { return "Releasing a wrapped object failed"; });
+    }
+    delete wrapper;
+  }
+
+  static void invalidate(NPObject* object) { self(object)->invalidate(); }
+
+  static bool hasMethodNamed(NPJavascriptObject& wrapper, const std::string& name) {
+    if (name == "toString") return true;
+    JSAPIPtr api = wrapper.liveApi();
+    if (api->hasCallableMember(name)) return false;
+    return api->hasMethodNamed(name);
+  }
+
+  static bool hasMethod(NPObject* object, NPIdentifier name) {
+    return guarded(object, [&](NPJavascriptObject& wrapper) {
+      return hasMethodNamed(wrapper, wrapper.liveHost()->StringFromIdentifier(name));
+    });
+  }
+
+  static bool hasProperty(NPObject* object, NPIdentifier name) {
+    return guarded(object, [&](NPJavascriptObject& wrapper) {
+      NpapiBrowserHostPtr host = wrapper.liveHost();
+      if (!isString(wrapper, name)) {
+        return wrapper.liveApi()->hasPropertyAt(static_cast<std::size_t>(host->IntFromIdentifier(name)));
+      }
+      const std::string text = host->StringFromIdentifier(name);
+      if (isBuiltIn(text)) return true;
+      JSAPIPtr api = wrapper.liveApi();
+      if (text != "toString" && api->hasCallableMember(text)) return true;
+      if (hasMethodNamed(wrapper, text)) return false;
+      return api->hasPropertyNamed(text);
+    });
+  }
+
+  static bool getProperty(NPObject* object, NPIdentifier name, NPVariant* result) {
+    return guarded(object, [&](NPJavascriptObject& wrapper) {
+      NpapiBrowserHostPtr host = wrapper.liveHost();
+      variant value;
+      if (!isString(wrapper, name)) {
+        value = wrapper.liveApi()->readPropertyAt(static_cast<std::size_t>(host->IntFromIdentifier(name)));
+      } else {
+        const std::string text = host->StringFromIdentifier(name);
+        if (text == "addEventListener") {
+          value = JSAPIPtr(wrapper.addEventListener_);
+        } else if (text == "removeEventListener") {
+          value = JSAPIPtr(wrapper.removeEventListener_);
+        } else if (text == "getLastException") {
+          value = JSAPIPtr(wrapper.getLastException_);
+        } else {
+          JSAPIPtr api = wrapper.liveApi();
+          value = api->hasCallableMember(text) ? variant(api->methodObject(text)) : api->readProperty(text);
+        }
+      }
+      toNPVariant(host, value, *result);
+      return true;
+    });
+  }
+
+  static bool setProperty(NPObject* object, NPIdentifier name, const NPVariant* value) {
+    return guarded(object, [&](NPJavascriptObject& wrapper) {
+      NpapiBrowserHostPtr host = wrapper.liveHost();
+      const variant converted = toVariant(host, *value);
+      if (!isString(wrapper, name)) {
+        wrapper.liveApi()->writePropertyAt(static_cast<std::size_t>(host->IntFromIdentifier(name)), converted);
+        return true;
+      }
+      const std::string text = host->StringFromIdentifier(name);
+      JSAPIPtr api = wrapper.liveApi();
+      if (api->hasCallableMember(text)) throw script_error("This property cannot be changed");
+      api->writeProperty(text, converted);
+      return true;
+    });
+  }
+
+  static bool removeProperty(NPObject* object, NPIdentifier name) {
+    return guarded(object, [&](NPJavascriptObject& wrapper) {
+      NpapiBrowserHostPtr host = wrapper.liveHost();
+      if (!isString(wrapper, name)) {
+        wrapper.liveApi()->deletePropertyAt(static_cast<std::size_t>(host->IntFromIdentifier(name)));
+      } else {
+        wrapper.liveApi()->deleteProperty(host->StringFromIdentifier(name));
+      }
+      return true;
+    });
+  }
+
+  enum class Call { Named, Default, Construct };
+
+  static bool call(NPObject* object, Call kind, NPIdentifier name, const NPVariant* args, uint32_t count,
+                   NPVariant* result) {
+    clear(result);
+    return guarded(object, [&](NPJavascriptObject& wrapper) {
+      NpapiBrowserHostPtr host = wrapper.liveHost();
+      const std::string method = kind == Call::Named ? host->StringFromIdentifier(name) : std::string();
+      const VariantVector list = arguments(host, args, count);
+      JSAPIPtr api = wrapper.liveApi();
+      const variant value = kind == Call::Construct ? api->constructNew(list) : api->callMethod(method, list);
+      toNPVariant(host, value, *result);
+      return true;
+    });
+  }
+
+  static bool invoke(NPObject* object, NPIdentifier name, const NPVariant* args, uint32_t count,
+                     NPVariant* result) {
+    return call(object, Call::Named, name, args, count, result);
+  }
+
+  static bool invokeDefault(NPObject* object, const NPVariant* args, uint32_t count, NPVariant* result) {
+    return call(object, Call::Default, nullptr, args, count, result);
+  }
+
+  static bool construct(NPObject* object, const NPVariant* args, uint32_t count, NPVariant* result) {
+    return call(object, Call::Construct, nullptr, args, count, result);
+  }
+
+  static bool enumerate(NPObject* object, NPIdentifier** identifiers, uint32_t* count) {
+    *count = 0;
+    *identifiers = nullptr;
+    return guarded(object, [&](NPJavascriptObject& wrapper) {
+      NpapiBrowserHostPtr host = wrapper.liveHost();
+      std::vector<std::string> names;
+      wrapper.liveApi()->collectMemberNames(names);
+      names.insert(names.end(), {"addEventListener", "removeEventListener", "getLastException"});
+      auto* list = static_cast<NPIdentifier*>(host->MemAlloc(static_cast<uint32_t>(names.size() * sizeof(NPIdentifier))));
+      if (!list) return false;
+      for (std::size_t i = 0; i < names.size(); ++i) list[i] = host->GetStringIdentifier(names[i]);
+      *identifiers = list;
+      *count = static_cast<uint32_t>(names.size());
+      return true;
+    });
+  }
+};
+
+NPClass* NPJavascriptObject::npClass() {
+  static NPClass record = {NP_CLASS_STRUCT_VERSION, &Ops::allocate,     &Ops::deallocate,    &Ops::invalidate,
+                           &Ops::hasMethod,         &Ops::invoke,       &Ops::invokeDefault, &Ops::hasProperty,
+                           &Ops::getProperty,       &Ops::setProperty,  &Ops::removeProperty, &Ops::enumerate,
+                           &Ops::construct};
+  return &record;
+}
+
+}  // namespace FB::Npapi
