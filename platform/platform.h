@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace FB {
 
@@ -45,6 +46,11 @@ struct PathAttributes {
   PathStatus status = PathStatus::Missing;
   int errorCode = 0;   // the system's error number for PathStatus::Error
   std::string error;   // its text
+
+  static PathAttributes of(PathStatus status) { return PathAttributes{status, 0, {}}; }
+  static PathAttributes failure(int code, std::string text) {
+    return PathAttributes{PathStatus::Error, code, std::move(text)};
+  }
 };
 
 // One open or save file dialog. `filter` is the double-NUL-terminated list of

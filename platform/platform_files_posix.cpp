@@ -15,23 +15,6 @@
 #include "scripting/text_conversion.h"
 
 namespace FB::os {
-namespace {
-
-PathAttributes status(PathStatus value) {
-  PathAttributes attributes;
-  attributes.status = value;
-  return attributes;
-}
-
-PathAttributes failure(int code, std::string text) {
-  PathAttributes attributes;
-  attributes.status = PathStatus::Error;
-  attributes.errorCode = code;
-  attributes.error = std::move(text);
-  return attributes;
-}
-
-}  // namespace
 
 std::wstring temporaryFolder() {
   std::string folder = "/tmp/";
@@ -52,24 +35,24 @@ std::wstring widePath(const std::string& narrow) { return toWide(narrow); }
 
 PathAttributes pathAttributes(const std::wstring& path) {
   // stat() would see only the part before a NUL, that is another path.
-  if (path.find(L'\0') != std::wstring::npos) return status(PathStatus::Missing);
+  if (path.find(L'\0') != std::wstring::npos) return PathAttributes::of(PathStatus::Missing);
   std::string narrow;
   try {
     narrow = narrowPath(path);
   } catch (const std::exception&) {
-    return status(PathStatus::Missing);  // not a Unicode text: no file has this name
+    return PathAttributes::of(PathStatus::Missing);  // not a Unicode text: no file has this name
   }
   struct stat info {};
-  if (::stat(narrow.c_str(), &info) == 0) return status(PathStatus::Exists);
+  if (::stat(narrow.c_str(), &info) == 0) return PathAttributes::of(PathStatus::Exists);
   const int error = errno;
   switch (error) {
     case ENOENT:
     case ENOTDIR:
     case ENAMETOOLONG:
     case EINVAL:
-      return status(PathStatus::Missing);
+      return PathAttributes::of(PathStatus::Missing);
     default:
-      return failure(error, std::system_category().message(error));
+      return PathAttributes::failure(error, std::system_category().message(error));
   }
 }
 

@@ -24,20 +24,6 @@ int checkedLength(std::size_t length) {
   throw std::runtime_error(std::string(operation) + ": " + win::systemErrorText(error));
 }
 
-PathAttributes status(PathStatus value) {
-  PathAttributes attributes;
-  attributes.status = value;
-  return attributes;
-}
-
-PathAttributes failure(int code, std::string text) {
-  PathAttributes attributes;
-  attributes.status = PathStatus::Error;
-  attributes.errorCode = code;
-  attributes.error = std::move(text);
-  return attributes;
-}
-
 }  // namespace
 
 std::wstring temporaryFolder() {
@@ -75,12 +61,12 @@ std::wstring widePath(const std::string& narrow) {
 
 PathAttributes pathAttributes(const std::wstring& path) {
   // The system would see only the part before a NUL, that is another path.
-  if (path.find(L'\0') != std::wstring::npos) return status(PathStatus::Missing);
-  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return status(PathStatus::Exists);
+  if (path.find(L'\0') != std::wstring::npos) return PathAttributes::of(PathStatus::Missing);
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return PathAttributes::of(PathStatus::Exists);
   const DWORD error = GetLastError();
   switch (error) {
     case ERROR_SHARING_VIOLATION:  // held open by another process: it exists
-      return status(PathStatus::Exists);
+      return PathAttributes::of(PathStatus::Exists);
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
@@ -90,9 +76,9 @@ PathAttributes pathAttributes(const std::wstring& path) {
     case ERROR_INVALID_NAME:
     case ERROR_INVALID_PARAMETER:
     case ERROR_BAD_PATHNAME:
-      return status(PathStatus::Missing);
+      return PathAttributes::of(PathStatus::Missing);
     default:
-      return failure(static_cast<int>(error), win::systemErrorText(error));
+      return PathAttributes::failure(static_cast<int>(error), win::systemErrorText(error));
   }
 }
 
