@@ -5,8 +5,8 @@
 
 namespace FB::Npapi {
 
-BrowserStreamPtr NpapiBrowserHost::openStream(const std::string& url, const PluginEventSinkPtr& handler, bool cache,
-                                              bool seekable, std::size_t bufferSize) {
+BrowserStreamPtr NpapiBrowserHost::openStream(const std::string& url, const PluginEventSinkPtr& handler,
+                                              bool cache, bool seekable, std::size_t bufferSize) {
   auto self = std::static_pointer_cast<NpapiBrowserHost>(shared_from_this());
   return NpapiStream::open(self, url, handler, cache, seekable, bufferSize);
 }

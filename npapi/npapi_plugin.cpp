@@ -21,7 +21,8 @@ NpapiPlugin::~NpapiPlugin() {
   // The host's table is gone after shutdown; the module's copy still
   // reaches the browser, which alone may be called, on its main thread.
   NpapiPluginModulePtr module = NpapiPluginModule::current();
-  if (module && module->creatorThread() == std::this_thread::get_id() && module->browserFuncs().releaseobject) {
+  if (module && module->creatorThread() == std::this_thread::get_id() &&
+      module->browserFuncs().releaseobject) {
     module->browserFuncs().releaseobject(scriptableObject_);
   }
 }
@@ -67,7 +68,9 @@ int32_t NpapiPlugin::write(NPStream* stream, int32_t offset, int32_t len, void* 
   return NpapiStream::onWrite(stream, offset, len, buffer);
 }
 
-void NpapiPlugin::streamAsFile(NPStream* stream, const char* fname) { NpapiStream::onStreamAsFile(stream, fname); }
+void NpapiPlugin::streamAsFile(NPStream* stream, const char* fname) {
+  NpapiStream::onStreamAsFile(stream, fname);
+}
 
 void NpapiPlugin::print(NPPrint* /*platformPrint*/) {}
 

@@ -78,7 +78,8 @@ void copyBrowserFuncs(const NPNetscapeFuncs& from, NPNetscapeFuncs& to) {
     to.poppopupsenabledstate = from.poppopupsenabledstate;
   }
   if (from.version >= NPVERS_HAS_NPOBJECT_ENUM) to.enumerate = from.enumerate;
-  if (from.version >= NPVERS_HAS_PLUGIN_THREAD_ASYNC_CALL) to.pluginthreadasynccall = from.pluginthreadasynccall;
+  if (from.version >= NPVERS_HAS_PLUGIN_THREAD_ASYNC_CALL)
+    to.pluginthreadasynccall = from.pluginthreadasynccall;
   if (from.version >= NPVERS_HAS_URL_AND_AUTH_INFO) {
     to.getvalueforurl = from.getvalueforurl;
     to.setvalueforurl = from.setvalueforurl;

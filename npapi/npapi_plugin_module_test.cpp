@@ -25,9 +25,10 @@ TEST(BrowserTableCopy, TakesLaterEntriesOnlyFromBrowsersNewEnoughForThem) {
     uint16_t version;
     bool popups, enumerate, asyncCall, urlValues, timers;
   };
-  for (const Case& c : {Case{15, false, false, false, false, false}, Case{16, true, false, false, false, false},
-                        Case{18, true, true, false, false, false}, Case{19, true, true, true, false, false},
-                        Case{21, true, true, true, true, false}, Case{23, true, true, true, true, true}}) {
+  for (const Case& c :
+       {Case{15, false, false, false, false, false}, Case{16, true, false, false, false, false},
+        Case{18, true, true, false, false, false}, Case{19, true, true, true, false, false},
+        Case{21, true, true, true, true, false}, Case{23, true, true, true, true, true}}) {
     SCOPED_TRACE(c.version);
     const NPNetscapeFuncs from = fullTable(c.version);
     NPNetscapeFuncs to;
@@ -120,14 +121,6 @@ TEST_F(ModuleRegistry, ShutdownWithoutAModuleStillDeinitialisesOnce) {
   EXPECT_EQ(testFactory().deinitializeCalls, 1);
   EXPECT_EQ(testFactory().initializeCalls, 0);
   EXPECT_EQ(NpapiPluginModule::liveCount(), 0);
-}
-
-TEST_F(ModuleRegistry, NewModuleHasAnEmptyTableAndRecordsItsThread) {
-  auto module = NpapiPluginModule::acquire();
-  EXPECT_EQ(module->browserFuncs().version, 0);
-  EXPECT_EQ(module->browserFuncs().geturl, nullptr);
-  EXPECT_EQ(module->creatorThread(), std::this_thread::get_id());
-  NpapiPluginModule::release();
 }
 
 }  // namespace

@@ -25,8 +25,8 @@ NpapiStream::~NpapiStream() {
 }
 
 std::string NpapiStream::postBody(const std::string& postData) {
-  return "Content-type: application/x-www-form-urlencoded\nContent-Length: " + std::to_string(postData.size()) +
-         "\n\n" + postData;
+  return "Content-type: application/x-www-form-urlencoded\nContent-Length: " +
+         std::to_string(postData.size()) + "\n\n" + postData;
 }
 
 template <class Request>
@@ -43,17 +43,17 @@ std::shared_ptr<NpapiStream> NpapiStream::start(const std::shared_ptr<NpapiBrows
   return stream;
 }
 
-std::shared_ptr<NpapiStream> NpapiStream::open(const std::shared_ptr<NpapiBrowserHost>& host, const std::string& url,
-                                               const PluginEventSinkPtr& handler, bool cached, bool seekRequested,
-                                               std::size_t bufferSize) {
+std::shared_ptr<NpapiStream> NpapiStream::open(const std::shared_ptr<NpapiBrowserHost>& host,
+                                               const std::string& url, const PluginEventSinkPtr& handler,
+                                               bool cached, bool seekRequested, std::size_t bufferSize) {
   return start(host, url, handler, cached, seekRequested, bufferSize,
                [&](void* notifyData) { return host->GetURLNotify(url.c_str(), nullptr, notifyData); });
 }
 
 std::shared_ptr<NpapiStream> NpapiStream::openPost(const std::shared_ptr<NpapiBrowserHost>& host,
                                                    const std::string& url, const PluginEventSinkPtr& handler,
-                                                   const std::string& postData, bool cached, bool seekRequested,
-                                                   std::size_t bufferSize) {
+                                                   const std::string& postData, bool cached,
+                                                   bool seekRequested, std::size_t bufferSize) {
   const std::string body = postBody(postData);
   return start(host, url, handler, cached, seekRequested, bufferSize, [&](void* notifyData) {
     return host->PostURLNotify(url.c_str(), nullptr, static_cast<uint32_t>(body.size()), body.data(), false,
@@ -178,7 +178,8 @@ int32_t NpapiStream::deliverData(const void* data, int32_t length, int32_t offse
   if (taken == 0) return 0;
   float progress = 0;
   if (totalLength() != 0) {
-    progress = static_cast<float>(static_cast<double>(offset) + length) / static_cast<float>(totalLength()) * 100.0f;
+    progress =
+        static_cast<float>(static_cast<double>(offset) + length) / static_cast<float>(totalLength()) * 100.0f;
   }
   if (opened()) {
     StreamDataArrivedEvent arrived(this, data, taken, static_cast<std::size_t>(offset), progress);

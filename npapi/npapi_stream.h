@@ -35,9 +35,9 @@ class NpapiStream : public BrowserStream {
 
   // Starts a GET of `url` through `host`; `handler` becomes the first
   // observer. Null when the browser refuses or lacks the entry.
-  static std::shared_ptr<NpapiStream> open(const std::shared_ptr<NpapiBrowserHost>& host, const std::string& url,
-                                           const PluginEventSinkPtr& handler, bool cached, bool seekRequested,
-                                           std::size_t bufferSize);
+  static std::shared_ptr<NpapiStream> open(const std::shared_ptr<NpapiBrowserHost>& host,
+                                           const std::string& url, const PluginEventSinkPtr& handler,
+                                           bool cached, bool seekRequested, std::size_t bufferSize);
   // The same as a form post of `postData`.
   static std::shared_ptr<NpapiStream> openPost(const std::shared_ptr<NpapiBrowserHost>& host,
                                                const std::string& url, const PluginEventSinkPtr& handler,
@@ -82,9 +82,10 @@ class NpapiStream : public BrowserStream {
   // Shared part of open / openPost: `request` starts the transfer with the
   // stream's address as notifyData.
   template <class Request>
-  static std::shared_ptr<NpapiStream> start(const std::shared_ptr<NpapiBrowserHost>& host, const std::string& url,
-                                            const PluginEventSinkPtr& handler, bool cached, bool seekRequested,
-                                            std::size_t bufferSize, Request request);
+  static std::shared_ptr<NpapiStream> start(const std::shared_ptr<NpapiBrowserHost>& host,
+                                            const std::string& url, const PluginEventSinkPtr& handler,
+                                            bool cached, bool seekRequested, std::size_t bufferSize,
+                                            Request request);
   static NpapiStream* fromRecord(const NPStream* stream);
   void releaseSelfWhenDone();
 

