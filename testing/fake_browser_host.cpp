@@ -96,53 +96,19 @@ std::size_t FakeBrowserHost::runTimers() {
 
 bool FakeBrowserHost::postToMainThread(AsyncFunction function, void* data) {
   if (refusePosts_) return false;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.emplace_back(function, data);
-  }
-  queued_.notify_one();
+  queue_.post(function, data);
   return true;
 }
 
-std::size_t FakeBrowserHost::pumpMainThread() {
-  if (!isMainThread()) throw std::logic_error("pumpMainThread called off the main thread");
-  std::size_t ran = 0;
-  for (;;) {
-    std::pair<AsyncFunction, void*> next;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (queue_.empty()) return ran;
-      next = queue_.front();
-      queue_.pop_front();
-    }
-    next.first(next.second);
-    ++ran;
-  }
-}
+std::size_t FakeBrowserHost::pumpMainThread() { return queue_.pump(); }
 
 bool FakeBrowserHost::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (pumpMainThread() == 0) {
-      if (std::chrono::steady_clock::now() > deadline) return done();
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-  }
-  return true;
+  return queue_.pumpUntil(done, limit);
 }
 
-std::size_t FakeBrowserHost::waitAndPump(std::chrono::milliseconds limit) {
-  {
-    std::unique_lock<std::mutex> lock(mutex_);
-    queued_.wait_for(lock, limit, [this] { return !queue_.empty(); });
-  }
-  return pumpMainThread();
-}
+std::size_t FakeBrowserHost::waitAndPump(std::chrono::milliseconds limit) { return queue_.waitAndPump(limit); }
 
-std::size_t FakeBrowserHost::queuedCount() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return queue_.size();
-}
+std::size_t FakeBrowserHost::queuedCount() const { return queue_.queuedCount(); }
 
 void FakeBrowserHost::setStreamFactory(StreamFactory factory) {
   std::lock_guard<std::mutex> lock(mutex_);

@@ -22,6 +22,7 @@
 
 #include "runtime/browser_host.h"
 #include "testing/fake_script_object.h"
+#include "testing/main_thread_queue.h"
 
 namespace FB::testing {
 
@@ -90,8 +91,7 @@ class FakeBrowserHost : public BrowserHost {
   variant addTimer(const VariantVector& args);
 
   mutable std::mutex mutex_;
-  std::condition_variable queued_;
-  std::deque<std::pair<AsyncFunction, void*>> queue_;
+  MainThreadQueue queue_;
   std::vector<Timer> timers_;
   std::vector<std::string> consoleLines_;
   std::vector<std::string> scripts_;

@@ -228,11 +228,7 @@ struct FakeNpapiBrowser::Entries {
   static void pluginthreadasynccall(NPP, void (*function)(void*), void* data) {
     FakeNpapiBrowser* b = g_current;
     if (!b || !function) return;
-    {
-      std::lock_guard<std::mutex> lock(b->mutex_);
-      b->queue_.emplace_back(function, data);
-    }
-    b->queued_.notify_one();
+    b->queue_.post(function, data);
   }
   static NPError getvalueforurl(NPP, NPNURLVariable variable, const char*, char** value, uint32_t* len) {
     FakeNpapiBrowser* b = browser();
@@ -266,8 +262,7 @@ struct FakeNpapiBrowser::Entries {
 };
 
 FakeNpapiBrowser::FakeNpapiBrowser(uint16_t version, std::string userAgent, std::string pageUrl)
-    : mainThread_(std::this_thread::get_id()),
-      previous_(g_current),
+    : previous_(g_current),
       userAgent_(std::move(userAgent)),
       pageUrl_(std::move(pageUrl)) {
   g_current = this;
@@ -507,44 +502,14 @@ void FakeNpapiBrowser::setProxyAnswer(NPError error, const std::string& text) {
   proxyText_ = text;
 }
 
-std::size_t FakeNpapiBrowser::pump() {
-  if (!isMainThread()) throw std::logic_error("pump called off the main thread");
-  std::size_t ran = 0;
-  for (;;) {
-    std::pair<void (*)(void*), void*> next;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (queue_.empty()) return ran;
-      next = queue_.front();
-      queue_.pop_front();
-    }
-    next.first(next.second);
-    ++ran;
-  }
-}
+std::size_t FakeNpapiBrowser::pump() { return queue_.pump(); }
 
 bool FakeNpapiBrowser::pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (pump() == 0) {
-      if (std::chrono::steady_clock::now() > deadline) return done();
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-  }
-  return true;
+  return queue_.pumpUntil(done, limit);
 }
 
-std::size_t FakeNpapiBrowser::waitAndPump(std::chrono::milliseconds limit) {
-  {
-    std::unique_lock<std::mutex> lock(mutex_);
-    queued_.wait_for(lock, limit, [this] { return !queue_.empty(); });
-  }
-  return pump();
-}
+std::size_t FakeNpapiBrowser::waitAndPump(std::chrono::milliseconds limit) { return queue_.waitAndPump(limit); }
 
-std::size_t FakeNpapiBrowser::queuedCount() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return queue_.size();
-}
+std::size_t FakeNpapiBrowser::queuedCount() const { return queue_.queuedCount(); }
 
 }  // namespace FB::testing

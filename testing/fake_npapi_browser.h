@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "npapi/npapi_abi.h"
+#include "testing/main_thread_queue.h"
 
 namespace FB::testing {
 
@@ -131,7 +132,7 @@ class FakeNpapiBrowser {
   // The page's plug-in instance; newInstance() adds another on the page.
   NPP instance() { return instances_.front().get(); }
   NPP newInstance();
-  bool isMainThread() const { return std::this_thread::get_id() == mainThread_; }
+  bool isMainThread() const { return queue_.isMainThread(); }
 
   // Identifiers (interned: equal names give equal identifiers).
   NPIdentifier stringIdentifier(const std::string& name);
@@ -240,7 +241,6 @@ class FakeNpapiBrowser {
   NPObject* createObject(NPP npp, NPClass* aClass);
   PageObject* newPageObject();
 
-  std::thread::id mainThread_;
   FakeNpapiBrowser* previous_ = nullptr;
   NPNetscapeFuncs funcs_{};
   std::string userAgent_;
@@ -248,8 +248,7 @@ class FakeNpapiBrowser {
   std::deque<std::unique_ptr<NPP_t>> instances_;
 
   mutable std::mutex mutex_;  // guards what workers may touch: queue, allocations, logs
-  std::condition_variable queued_;
-  std::deque<std::pair<void (*)(void*), void*>> queue_;
+  MainThreadQueue queue_;
   std::set<void*> allocations_;
   std::vector<std::string> consoleLines_;
   std::vector<std::string> scripts_;
