@@ -6,6 +6,7 @@
 #include "npapi/np_javascript_object.h"
 #include "npapi/np_object_api.h"
 #include "npapi/np_variant_conversion.h"
+#include "npapi/npapi_plugin_module.h"
 #include "runtime/diagnostic_log.h"
 
 namespace FB::Npapi {
@@ -22,63 +23,9 @@ NpapiBrowserHost::~NpapiBrowserHost() = default;
 void NpapiBrowserHost::setBrowserFuncs(const NPNetscapeFuncs* funcs) {
   funcs_ = NPNetscapeFuncs{};
   if (!funcs) return;
-  const NPNetscapeFuncs& in = *funcs;
-  funcs_.size = in.size;
-  funcs_.version = in.version;
-  funcs_.geturl = in.geturl;
-  funcs_.posturl = in.posturl;
-  funcs_.requestread = in.requestread;
-  funcs_.newstream = in.newstream;
-  funcs_.write = in.write;
-  funcs_.destroystream = in.destroystream;
-  funcs_.status = in.status;
-  funcs_.uagent = in.uagent;
-  funcs_.memalloc = in.memalloc;
-  funcs_.memfree = in.memfree;
-  funcs_.memflush = in.memflush;
-  funcs_.reloadplugins = in.reloadplugins;
-  funcs_.geturlnotify = in.geturlnotify;
-  funcs_.posturlnotify = in.posturlnotify;
-  funcs_.getvalue = in.getvalue;
-  funcs_.setvalue = in.setvalue;
-  funcs_.invalidaterect = in.invalidaterect;
-  funcs_.invalidateregion = in.invalidateregion;
-  funcs_.forceredraw = in.forceredraw;
-  funcs_.getstringidentifier = in.getstringidentifier;
-  funcs_.getstringidentifiers = in.getstringidentifiers;
-  funcs_.getintidentifier = in.getintidentifier;
-  funcs_.identifierisstring = in.identifierisstring;
-  funcs_.utf8fromidentifier = in.utf8fromidentifier;
-  funcs_.intfromidentifier = in.intfromidentifier;
-  funcs_.createobject = in.createobject;
-  funcs_.retainobject = in.retainobject;
-  funcs_.releaseobject = in.releaseobject;
-  funcs_.invoke = in.invoke;
-  funcs_.invokeDefault = in.invokeDefault;
-  funcs_.evaluate = in.evaluate;
-  funcs_.getproperty = in.getproperty;
-  funcs_.setproperty = in.setproperty;
-  funcs_.removeproperty = in.removeproperty;
-  funcs_.hasproperty = in.hasproperty;
-  funcs_.hasmethod = in.hasmethod;
-  funcs_.releasevariantvalue = in.releasevariantvalue;
-  funcs_.setexception = in.setexception;
-  funcs_.construct = in.construct;
-  if (in.version >= NPVERS_HAS_POPUPS_ENABLED_STATE) {
-    funcs_.pushpopupsenabledstate = in.pushpopupsenabledstate;
-    funcs_.poppopupsenabledstate = in.poppopupsenabledstate;
-  }
-  if (in.version >= NPVERS_HAS_NPOBJECT_ENUM) funcs_.enumerate = in.enumerate;
-  if (in.version >= NPVERS_HAS_PLUGIN_THREAD_ASYNC_CALL) funcs_.pluginthreadasynccall = in.pluginthreadasynccall;
-  if (in.version >= NPVERS_HAS_URL_AND_AUTH_INFO) {
-    funcs_.getvalueforurl = in.getvalueforurl;
-    funcs_.setvalueforurl = in.setvalueforurl;
-    funcs_.getauthenticationinfo = in.getauthenticationinfo;
-  }
-  if (in.version >= 23) {
-    funcs_.scheduletimer = in.scheduletimer;
-    funcs_.unscheduletimer = in.unscheduletimer;
-  }
+  // The module's copy already follows the browser's version; copying it
+  // again by the same rule keeps a table given directly (tests) honest too.
+  copyBrowserFuncs(*funcs, funcs_);
 
   // The page's window and the plug-in element; each NPN_GetValue answer
   // carries one reference, which the proxy replaces with its own.
