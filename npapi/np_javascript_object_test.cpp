@@ -178,7 +178,7 @@ TEST_F(NpapiScriptableObject, SameApiGivesSameObjectUntilFullyReleased) {
   EXPECT_EQ(first.objectValue(), second.objectValue());
   const NPClass* wrapperClass = FB::Npapi::NPJavascriptObject::npClass();
   EXPECT_EQ(browser->liveObjectCount(wrapperClass), 2u);
-  EXPECT_EQ(host->retainedObjectCount(), 2u);  // kept alive for the page, once per return
+  EXPECT_EQ(host->retainedObjectCount(), 1u);  // kept alive for the page, once per wrapper
 
   first = NpValue();
   second = NpValue();

@@ -69,8 +69,7 @@ NPObject* browserObjectOf(const NpapiBrowserHostPtr& host, const JSAPIPtr& api) 
 void fromApi(const NpapiBrowserHostPtr& host, const JSAPIPtr& api, bool retain, NPVariant& result) {
   if (!api) return setNull(result);
   if (NPObject* object = browserObjectOf(host, api)) return setObject(result, object);
-  if (retain) host->retainObject(api);
-  setObject(result, host->wrapperForApi(api));
+  setObject(result, host->wrapperForApi(api, retain));
 }
 
 void fromSharedApi(const NpapiBrowserHostPtr& host, const variant& value, NPVariant& result) {

@@ -142,17 +142,21 @@ void NpapiBrowserHost::releasePending() {
     ReleaseObject(object);
   }
   for (auto it = wrappers_.begin(); it != wrappers_.end();) {
-    it = it->second.expired() ? wrappers_.erase(it) : std::next(it);
+    it = it->second.wrapper.expired() ? wrappers_.erase(it) : std::next(it);
   }
 }
 
-NPObject* NpapiBrowserHost::wrapperForApi(const JSAPIPtr& api) {
+NPObject* NpapiBrowserHost::wrapperForApi(const JSAPIPtr& api, bool retain) {
   if (!api) return nullptr;
   auto found = wrappers_.find(api.get());
   if (found != wrappers_.end()) {
-    if (auto reference = found->second.lock()) {
+    if (auto reference = found->second.wrapper.lock()) {
       NPObject* wrapper = reference->get();
       RetainObject(wrapper);
+      if (retain && !found->second.retained) {
+        retainObject(api);
+        found->second.retained = true;
+      }
       return wrapper;
     }
     wrappers_.erase(found);
@@ -160,7 +164,8 @@ NPObject* NpapiBrowserHost::wrapperForApi(const JSAPIPtr& api) {
   auto self = std::static_pointer_cast<NpapiBrowserHost>(shared_from_this());
   NPJavascriptObject* wrapper = NPJavascriptObject::newObject(self, api, true);
   if (!wrapper) return nullptr;
-  wrappers_[api.get()] = wrapper->weakReference();
+  if (retain) retainObject(api);
+  wrappers_[api.get()] = WrapperEntry{wrapper->weakReference(), retain};
   return wrapper;
 }
 

@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 
 #include "npapi/npapi_abi.h"
 #include "npapi/shareable_reference.h"
@@ -73,8 +74,11 @@ class NpapiBrowserHost : public BrowserHost {
 
   // The page-visible object for `api`: its live wrapper with one more
   // reference, or a new wrapper (autoRelease) recorded in the wrapper table.
+  // With `retain`, the API is also kept alive by the host (retainObject)
+  // until that wrapper goes: once per wrapper, not once per hand-out, so
+  // handing the same object out again and again costs no memory.
   // The caller owns one reference. Null when the browser refuses.
-  NPObject* wrapperForApi(const JSAPIPtr& api);
+  NPObject* wrapperForApi(const JSAPIPtr& api, bool retain = false);
   NPObject* getScriptableObject(const JSAPIPtr& api) { return wrapperForApi(api); }
   std::size_t wrapperTableSize() const { return wrappers_.size(); }
 
@@ -147,7 +151,14 @@ class NpapiBrowserHost : public BrowserHost {
   std::mutex releaseLock_;
   std::deque<NPObject*> pendingReleases_;
   // API identity -> the wrapper's self-reference, watched weakly.
-  std::map<const JSAPI*, std::weak_ptr<ShareableReference<NPJavascriptObject>>> wrappers_;
+  struct WrapperEntry {
+    std::weak_ptr<ShareableReference<NPJavascriptObject>> wrapper;
+    bool retained = false;  // the host keeps the API alive for this wrapper
+  };
+  std::map<const JSAPI*, WrapperEntry> wrappers_;
+  // Names of string identifiers, which live as long as the browser: a script
+  // call then needs no NPN_UTF8FromIdentifier round trip. Main thread only.
+  mutable std::unordered_map<NPIdentifier, std::string> identifierNames_;
 };
 
 using NpapiBrowserHostPtr = std::shared_ptr<NpapiBrowserHost>;

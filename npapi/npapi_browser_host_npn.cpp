@@ -98,12 +98,18 @@ bool NpapiBrowserHost::IdentifierIsString(NPIdentifier identifier) const {
 }
 
 std::string NpapiBrowserHost::StringFromIdentifier(NPIdentifier identifier) const {
+  const bool cacheable = isMainThread();
+  if (cacheable) {
+    auto known = identifierNames_.find(identifier);
+    if (known != identifierNames_.end()) return known->second;
+  }
   const NPNetscapeFuncs& funcs = lifetimeFuncs();
   if (!funcs.utf8fromidentifier) return std::string();
   NPUTF8* name = funcs.utf8fromidentifier(identifier);
   if (!name) return std::string();
   std::string copy(name);
   MemFree(name);
+  if (cacheable) identifierNames_.emplace(identifier, copy);
   return copy;
 }
 

@@ -11,6 +11,8 @@
 #   PAGE.html     pages of tests/e2e to run (default: all of them)
 #   --browser     nz_browser to use (default BUILD_DIR/tools/browser/nz_browser)
 #   --plugin-dir  folder holding npNorvellZephel32.so (default BUILD_DIR/module)
+#                 (BUILD_DIR/tests/e2e/stream_probe is added when it holds the
+#                 stream probe)
 #   --screenshots save one PNG per page into this folder
 # Set NZ_E2E_HEADED=1 to use the current display instead of xvfb-run.
 set -uo pipefail
@@ -26,7 +28,7 @@ while (($#)); do
     --plugin-dir) plugin_dir="$2"; shift 2 ;;
     --timeout) timeout="$2"; shift 2 ;;
     --screenshots) screenshots="$2"; shift 2 ;;
-    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
     --) shift; break ;;
     -*) echo "run.sh: unknown option $1" >&2; exit 64 ;;
     *) break ;;
@@ -37,6 +39,10 @@ shift
 build="$(cd "$build" && pwd)"
 browser="${browser:-$build/tools/browser/nz_browser}"
 plugin_dir="${plugin_dir:-$build/module}"
+# The stream probe (tests/e2e/stream_probe), when built, joins the plug-in
+# path for streams.html.
+probe_dir="$build/tests/e2e/stream_probe"
+if [ -f "$probe_dir/npNzStreamProbe.so" ]; then plugin_path="$plugin_dir:$probe_dir"; else plugin_path="$plugin_dir"; fi
 
 pages=("$@")
 if ((${#pages[@]} == 0)); then
@@ -79,7 +85,7 @@ while [ ! -s "$work/port" ]; do
 done
 port="$(cat "$work/port")"
 base="http://127.0.0.1:$port"
-echo "run.sh: server at $base/, plug-in folder $plugin_dir"
+echo "run.sh: server at $base/, plug-in folder $plugin_path"
 
 launcher=(xvfb-run -a -s "-screen 0 1024x768x24")
 if [ "${NZ_E2E_HEADED:-0}" = 1 ]; then launcher=(); fi
@@ -96,7 +102,7 @@ for page in "${pages[@]}"; do
   # The browser's own exit code is kept in a file: xvfb-run now and then
   # fails to remove its temporary folder and then exits with 5 instead.
   rm -f "$work/code"
-  QTWEBKIT_PLUGIN_PATH="$plugin_dir" NZ_E2E_CODE_FILE="$work/code" "${launcher[@]}" \
+  QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" "${launcher[@]}" \
     /bin/sh -c '"$@"; echo $? >"$NZ_E2E_CODE_FILE"' nz-e2e "$browser" "${args[@]}" "$base/$page" \
     >"$work/page.out" 2>"$work/page.err" </dev/null
   code=$?

@@ -4,7 +4,8 @@
 // "FAIL name: message"), counts them, and at done prints the summary
 // "N passed, N failed" and emits finished(). It also shows the page the
 // last message that reached the browser's console (lastConsoleMessage), so
-// that a page can check what it or the plug-in wrote there. Main-thread only.
+// that a page can check what it or the plug-in wrote there, and the
+// process's resident memory (residentKiB). Main-thread only.
 #pragma once
 
 #include <QObject>
@@ -40,6 +41,10 @@ class TestReporter : public QObject {
   void done();
   // A line for the log that counts as neither pass nor fail.
   void log(const QString& message);
+  // The browser process's resident memory in KiB (VmRSS of /proc/self/status),
+  // or -1 where that cannot be read. For pages that report memory use; plug-ins
+  // run inside this process.
+  double residentKiB() const;
 
  signals:
   void finished();
