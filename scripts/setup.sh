@@ -11,6 +11,7 @@ packages=(
   wine wine64
   libgtk-3-dev xvfb xauth
   qtbase5-dev libqt5webkit5-dev
+  python3
 )
 
 missing=()
@@ -30,12 +31,6 @@ if ((${#missing[@]})); then
 else
   echo "setup: all packages present"
 fi
-
-# MinGW must see Boost's headers without the rest of /usr/include.
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-mkdir -p "$here/build/mingw-include"
-ln -sfn /usr/include/boost "$here/build/mingw-include/boost"
-ln -sfn /usr/include/utf8cpp "$here/build/mingw-include/utf8cpp"
 
 # A wine prefix for the Windows tests, made once.
 if [ -z "${WINEPREFIX:-}" ]; then export WINEPREFIX="$HOME/.wine-norvell"; fi
