@@ -29,37 +29,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/heap_counter.h"
 #include "app/base64.h"
 #include "app/file_handle.h"
 #include "scripting/text_conversion.h"
 
 namespace {
 
-std::atomic<std::size_t> liveBytes{0};
 volatile std::size_t sink = 0;  // keeps the timed results alive
-std::atomic<std::size_t> peakBytes{0};
-
-// Each block carries its size in front, so that every form of delete can
-// count it off.
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-
-void* countedAllocate(std::size_t size) {
-  void* block = std::malloc(size + kHeader);
-  if (block == nullptr) return nullptr;
-  *static_cast<std::size_t*>(block) = size;
-  const std::size_t live = liveBytes.fetch_add(size) + size;
-  std::size_t peak = peakBytes.load();
-  while (live > peak && !peakBytes.compare_exchange_weak(peak, live)) {
-  }
-  return static_cast<char*>(block) + kHeader;
-}
-
-void countedFree(void* pointer) {
-  if (pointer == nullptr) return;
-  void* block = static_cast<char*>(pointer) - kHeader;
-  liveBytes.fetch_sub(*static_cast<std::size_t*>(block));
-  std::free(block);
-}
 
 double milliseconds(std::chrono::steady_clock::duration duration) {
   return std::chrono::duration<double, std::milli>(duration).count();
@@ -82,20 +59,6 @@ std::string readAll(const char* path) {
 }
 
 }  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* pointer = countedAllocate(size)) return pointer;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocate(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocate(size); }
-void operator delete(void* pointer) noexcept { countedFree(pointer); }
-void operator delete[](void* pointer) noexcept { countedFree(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { countedFree(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { countedFree(pointer); }
-void operator delete(void* pointer, const std::nothrow_t&) noexcept { countedFree(pointer); }
-void operator delete[](void* pointer, const std::nothrow_t&) noexcept { countedFree(pointer); }
 
 int main(int argc, char** argv) {
   if (argc != 5) {
@@ -127,10 +90,9 @@ int main(int argc, char** argv) {
   // The whole file through a file object, measured for memory once and then
   // timed.
   FileHandle file(FB::toWide(dataPath));
-  const std::size_t before = liveBytes.load();
-  peakBytes.store(before);
+  const std::size_t before = nz_bench::resetHeapPeak();
   const bool readMatches = file.contentsAsBinaryStream(std::nullopt, std::nullopt) == reference;
-  const double readPeak = static_cast<double>(peakBytes.load() - before);
+  const double readPeak = static_cast<double>(nz_bench::heapPeak() - before);
   const double readTime =
       bestOf(3, [&] { sink = sink + file.contentsAsBinaryStream(std::nullopt, std::nullopt).size(); });
 

@@ -14,59 +14,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/heap_counter.h"
 #include "runtime/simple_stream_helper.h"
 #include "testing/fake_browser_host.h"
 #include "testing/fake_browser_stream.h"
-
-// ---------------------------------------------------------------- heap accounting
-// Every plain new/delete in this program goes through a counter of live
-// bytes that remembers its peak.
-namespace {
-
-constexpr std::size_t kHeader = alignof(std::max_align_t);
-std::atomic<std::size_t> g_liveBytes{0};
-std::atomic<std::size_t> g_peakBytes{0};
-
-void* countedAllocate(std::size_t size) {
-  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
-  if (!block) throw std::bad_alloc();
-  std::memcpy(block, &size, sizeof size);
-  const std::size_t live = g_liveBytes.fetch_add(size) + size;
-  std::size_t peak = g_peakBytes.load();
-  while (live > peak && !g_peakBytes.compare_exchange_weak(peak, live)) {
-  }
-  return block + kHeader;
-}
-
-void countedFree(void* pointer) noexcept {
-  if (!pointer) return;
-  auto* block = static_cast<unsigned char*>(pointer) - kHeader;
-  std::size_t size;
-  std::memcpy(&size, block, sizeof size);
-  g_liveBytes.fetch_sub(size);
-  std::free(block);
-}
-
-void* countedAllocateNoThrow(std::size_t size) noexcept {
-  try {
-    return countedAllocate(size);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) { return countedAllocate(size); }
-void* operator new[](std::size_t size) { return countedAllocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return countedAllocateNoThrow(size); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return countedAllocateNoThrow(size); }
-void operator delete(void* pointer) noexcept { countedFree(pointer); }
-void operator delete[](void* pointer) noexcept { countedFree(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { countedFree(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { countedFree(pointer); }
-void operator delete(void* pointer, const std::nothrow_t&) noexcept { countedFree(pointer); }
-void operator delete[](void* pointer, const std::nothrow_t&) noexcept { countedFree(pointer); }
 
 // ---------------------------------------------------------------- benchmarks
 namespace {
@@ -84,23 +35,17 @@ const std::uint8_t* sourceData() {
   return data.get();
 }
 
-// Starts peak accounting from the bytes live now; answers that base.
-std::size_t resetPeak() {
-  const std::size_t live = g_liveBytes.load();
-  g_peakBytes.store(live);
-  return live;
-}
 
 void MemcpyBaseline(benchmark::State& state) {
   const std::uint8_t* source = sourceData();
   double peakRatio = 0;
   for (auto _ : state) {
-    const std::size_t base = resetPeak();
+    const std::size_t base = nz_bench::resetHeapPeak();
     std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[kDataSize]);
     std::memcpy(copy.get(), source, kDataSize);
     benchmark::DoNotOptimize(copy.get());
     benchmark::ClobberMemory();
-    peakRatio = std::max(peakRatio, static_cast<double>(g_peakBytes.load() - base) / kDataSize);
+    peakRatio = std::max(peakRatio, static_cast<double>(nz_bench::heapPeak() - base) / kDataSize);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kDataSize));
   state.counters["peak_ratio"] = peakRatio;
@@ -113,7 +58,7 @@ void SimpleStreamHelperDownload(benchmark::State& state) {
   double peakRatio = 0;
   bool allCorrect = true;
   for (auto _ : state) {
-    const std::size_t base = resetPeak();
+    const std::size_t base = nz_bench::resetHeapPeak();
     FB::SimpleStreamHelper::ByteArray received;
     std::size_t receivedSize = 0;
     auto helper = std::make_shared<FB::SimpleStreamHelper>(
@@ -128,7 +73,7 @@ void SimpleStreamHelperDownload(benchmark::State& state) {
     stream->open("Content-Type: application/octet-stream\r\n", kDataSize);
     stream->deliverInChunks(source, kDataSize, kChunkSize);
     stream->complete(true);
-    peakRatio = std::max(peakRatio, static_cast<double>(g_peakBytes.load() - base) / kDataSize);
+    peakRatio = std::max(peakRatio, static_cast<double>(nz_bench::heapPeak() - base) / kDataSize);
     allCorrect = allCorrect && received && receivedSize == kDataSize &&
                  received[kDataSize - 1] == source[kDataSize - 1] && received[kDataSize / 2] == source[kDataSize / 2];
   }
