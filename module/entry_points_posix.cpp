@@ -9,11 +9,8 @@
 #include <string>
 
 #include "npapi/npapi_abi.h"
-#include "npapi/npapi_plugin_module.h"
-#include "npapi/npp_functions.h"
+#include "npapi/module_entry.h"
 #include "runtime/plugin_description.h"
-
-using FB::Npapi::NpapiPluginModule;
 
 // The module is built with hidden visibility; only these names are public.
 #define NZ_EXPORT __attribute__((visibility("default")))
@@ -33,36 +30,16 @@ NZ_EXPORT NPError NP_GetValue(void* /*future*/, NPPVariable variable, void* valu
   try {
     static const std::string name = FB::pluginName(FB::kMimeType);
     static const std::string description = FB::pluginDescription(FB::kMimeType);
-    if (!value) return NPERR_INVALID_PARAM;
-    if (variable == NPPVpluginNameString) {
-      *static_cast<const char**>(value) = name.c_str();
-      return NPERR_NO_ERROR;
-    }
-    if (variable == NPPVpluginDescriptionString) {
-      *static_cast<const char**>(value) = description.c_str();
-      return NPERR_NO_ERROR;
-    }
+    return FB::Npapi::answerModuleValue(variable, value, name.c_str(), description.c_str());
   } catch (...) {
+    return NPERR_GENERIC_ERROR;
   }
-  return NPERR_GENERIC_ERROR;
 }
 
 NZ_EXPORT NPError NP_Initialize(NPNetscapeFuncs* browserFuncs, NPPluginFuncs* pluginFuncs) {
-  try {
-    auto module = NpapiPluginModule::acquire();
-    if (browserFuncs) module->setBrowserFuncs(*browserFuncs);
-    FB::Npapi::fillPluginFuncs(pluginFuncs);
-  } catch (...) {
-  }
-  return NPERR_NO_ERROR;
+  return FB::Npapi::startModule(browserFuncs, pluginFuncs);
 }
 
-NZ_EXPORT NPError NP_Shutdown(void) {
-  try {
-    NpapiPluginModule::release();
-  } catch (...) {
-  }
-  return NPERR_NO_ERROR;
-}
+NZ_EXPORT NPError NP_Shutdown(void) { return FB::Npapi::stopModule(); }
 
 }  // extern "C"

@@ -15,6 +15,7 @@
 
 #include <boost/algorithm/string/predicate.hpp>
 
+#include "npapi/module_entry.h"
 #include "npapi/npapi_abi.h"
 #include "npapi/npapi_plugin_module.h"
 #include "npapi/npp_functions.h"
@@ -97,7 +98,6 @@ class StreamProbeFactory : public FB::FactoryBase {
 
 FB::FactoryBasePtr FB::createApplicationFactory() { return std::make_shared<StreamProbeFactory>(); }
 
-using FB::Npapi::NpapiPluginModule;
 
 extern "C" {
 
@@ -109,34 +109,13 @@ NZ_PROBE_EXPORT char* NP_GetPluginVersion(void) {
 }
 
 NZ_PROBE_EXPORT NPError NP_GetValue(void* /*future*/, NPPVariable variable, void* value) {
-  if (!value) return NPERR_INVALID_PARAM;
-  if (variable == NPPVpluginNameString) {
-    *static_cast<const char**>(value) = kProbeName;
-    return NPERR_NO_ERROR;
-  }
-  if (variable == NPPVpluginDescriptionString) {
-    *static_cast<const char**>(value) = kProbeDescription;
-    return NPERR_NO_ERROR;
-  }
-  return NPERR_GENERIC_ERROR;
+  return FB::Npapi::answerModuleValue(variable, value, kProbeName, kProbeDescription);
 }
 
 NZ_PROBE_EXPORT NPError NP_Initialize(NPNetscapeFuncs* browserFuncs, NPPluginFuncs* pluginFuncs) {
-  try {
-    auto module = NpapiPluginModule::acquire();
-    if (browserFuncs) module->setBrowserFuncs(*browserFuncs);
-    FB::Npapi::fillPluginFuncs(pluginFuncs);
-  } catch (...) {
-  }
-  return NPERR_NO_ERROR;
+  return FB::Npapi::startModule(browserFuncs, pluginFuncs);
 }
 
-NZ_PROBE_EXPORT NPError NP_Shutdown(void) {
-  try {
-    NpapiPluginModule::release();
-  } catch (...) {
-  }
-  return NPERR_NO_ERROR;
-}
+NZ_PROBE_EXPORT NPError NP_Shutdown(void) { return FB::Npapi::stopModule(); }
 
 }  // extern "C"
