@@ -1,6 +1,7 @@
 #include "app/plug_in_api.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "app/console_log.h"
 #include "app/trusted_site.h"
@@ -12,8 +13,8 @@ int g_nextObjectId = 0;
 
 // Members every page may use: the built-in ones and "version".
 bool isOpenToEveryPage(const std::string& member) {
-  return member == "toString" || member == "getAttribute" || member == "setAttribute" || member == "value" ||
-         member == "valid" || member == "version";
+  return std::string_view(member) == "toString" || std::string_view(member) == "getAttribute" || std::string_view(member) == "setAttribute" || std::string_view(member) == "value" ||
+         std::string_view(member) == "valid" || std::string_view(member) == "version";
 }
 
 }  // namespace

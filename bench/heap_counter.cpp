@@ -12,11 +12,13 @@ namespace {
 constexpr std::size_t kHeader = alignof(std::max_align_t);
 std::atomic<std::size_t> g_liveBytes{0};
 std::atomic<std::size_t> g_peakBytes{0};
+std::atomic<std::size_t> g_allocations{0};
 
 void* countedAllocate(std::size_t size) noexcept {
   auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
   if (!block) return nullptr;
   std::memcpy(block, &size, sizeof size);
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
   const std::size_t live = g_liveBytes.fetch_add(size) + size;
   std::size_t peak = g_peakBytes.load();
   while (live > peak && !g_peakBytes.compare_exchange_weak(peak, live)) {
@@ -49,6 +51,10 @@ std::size_t resetHeapPeak() {
 }
 
 std::size_t heapPeak() { return g_peakBytes.load(); }
+
+std::size_t liveHeapBytes() { return g_liveBytes.load(); }
+
+std::size_t allocationCount() { return g_allocations.load(); }
 
 }  // namespace nz_bench
 

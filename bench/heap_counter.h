@@ -11,5 +11,9 @@ namespace nz_bench {
 std::size_t resetHeapPeak();
 // The most bytes live at once since the last reset.
 std::size_t heapPeak();
+// Bytes allocated and not yet freed.
+std::size_t liveHeapBytes();
+// Allocations made since the program started.
+std::size_t allocationCount();
 
 }  // namespace nz_bench

@@ -4,6 +4,7 @@
 #include <new>
 #include <typeinfo>
 #include <vector>
+#include <string_view>
 
 #include "npapi/np_variant_conversion.h"
 #include "npapi/npapi_browser_host.h"
@@ -29,11 +30,7 @@ class vanished : public std::bad_cast {
 
 const variant& NPJavascriptObject::lastException() { return lastExceptionValue(); }
 
-NPJavascriptObject::NPJavascriptObject()
-    : self_(std::make_shared<ShareableReference<NPJavascriptObject>>(this)),
-      addEventListener_(std::make_shared<NPO_addEventListener>(this)),
-      removeEventListener_(std::make_shared<NPO_removeEventListener>(this)),
-      getLastException_(std::make_shared<NPO_getLastException>(this)) {
+NPJavascriptObject::NPJavascriptObject() : self_(std::make_shared<ShareableReference<NPJavascriptObject>>(this)) {
   _class = nullptr;
   referenceCount = 0;
 }
@@ -41,9 +38,24 @@ NPJavascriptObject::NPJavascriptObject()
 // The function objects may be kept alive by others (the host retains what it
 // hands to the page); they must not reach this wrapper any more.
 NPJavascriptObject::~NPJavascriptObject() {
-  addEventListener_->detach();
-  removeEventListener_->detach();
-  getLastException_->detach();
+  if (addEventListener_) addEventListener_->detach();
+  if (removeEventListener_) removeEventListener_->detach();
+  if (getLastException_) getLastException_->detach();
+}
+
+JSAPIPtr NPJavascriptObject::addEventListenerFunction() {
+  if (!addEventListener_) addEventListener_ = std::make_shared<NPO_addEventListener>(this);
+  return addEventListener_;
+}
+
+JSAPIPtr NPJavascriptObject::removeEventListenerFunction() {
+  if (!removeEventListener_) removeEventListener_ = std::make_shared<NPO_removeEventListener>(this);
+  return removeEventListener_;
+}
+
+JSAPIPtr NPJavascriptObject::getLastExceptionFunction() {
+  if (!getLastException_) getLastException_ = std::make_shared<NPO_getLastException>(this);
+  return getLastException_;
 }
 
 void NPJavascriptObject::setApi(const JSAPIWeakPtr& api, const std::weak_ptr<NpapiBrowserHost>& host) {
@@ -124,8 +136,17 @@ struct NPJavascriptObject::Ops {
     return wrapper.liveHost()->IdentifierIsString(name);
   }
 
+  // The identifier's name, read without a copy on the main thread (where the
+  // browser calls); elsewhere copied into `copy`, so that nothing the
+  // operation calls can change it underneath.
+  static const std::string& nameOf(const NpapiBrowserHostPtr& host, NPIdentifier name, std::string& copy) {
+    if (host->isMainThread()) return host->identifierName(name);
+    copy = host->StringFromIdentifier(name);
+    return copy;
+  }
+
   static bool isBuiltIn(const std::string& name) {
-    return name == "addEventListener" || name == "removeEventListener" || name == "getLastException";
+    return std::string_view(name) == "addEventListener" || std::string_view(name) == "removeEventListener" || std::string_view(name) == "getLastException";
   }
 
   static VariantVector arguments(const NpapiBrowserHostPtr& host, const NPVariant* args, uint32_t count) {
@@ -167,7 +188,7 @@ struct NPJavascriptObject::Ops {
   static void invalidate(NPObject* object) { self(object)->invalidate(); }
 
   static bool hasMethodNamed(NPJavascriptObject& wrapper, const std::string& name) {
-    if (name == "toString") return true;
+    if (std::string_view(name) == "toString") return true;
     JSAPIPtr api = wrapper.liveApi();
     if (api->hasCallableMember(name)) return false;
     return api->hasMethodNamed(name);
@@ -175,7 +196,8 @@ struct NPJavascriptObject::Ops {
 
   static bool hasMethod(NPObject* object, NPIdentifier name) {
     return guarded(object, [&](NPJavascriptObject& wrapper) {
-      return hasMethodNamed(wrapper, wrapper.liveHost()->StringFromIdentifier(name));
+      std::string copy;
+      return hasMethodNamed(wrapper, nameOf(wrapper.liveHost(), name, copy));
     });
   }
 
@@ -185,7 +207,8 @@ struct NPJavascriptObject::Ops {
       if (!isString(wrapper, name)) {
         return wrapper.liveApi()->hasPropertyAt(static_cast<std::size_t>(host->IntFromIdentifier(name)));
       }
-      const std::string text = host->StringFromIdentifier(name);
+      std::string copy;
+      const std::string& text = nameOf(host, name, copy);
       if (isBuiltIn(text)) return true;
       JSAPIPtr api = wrapper.liveApi();
       if (text != "toString" && api->hasCallableMember(text)) return true;
@@ -201,13 +224,14 @@ struct NPJavascriptObject::Ops {
       if (!isString(wrapper, name)) {
         value = wrapper.liveApi()->readPropertyAt(static_cast<std::size_t>(host->IntFromIdentifier(name)));
       } else {
-        const std::string text = host->StringFromIdentifier(name);
-        if (text == "addEventListener") {
-          value = JSAPIPtr(wrapper.addEventListener_);
-        } else if (text == "removeEventListener") {
-          value = JSAPIPtr(wrapper.removeEventListener_);
-        } else if (text == "getLastException") {
-          value = JSAPIPtr(wrapper.getLastException_);
+        std::string copy;
+        const std::string& text = nameOf(host, name, copy);
+        if (std::string_view(text) == "addEventListener") {
+          value = wrapper.addEventListenerFunction();
+        } else if (std::string_view(text) == "removeEventListener") {
+          value = wrapper.removeEventListenerFunction();
+        } else if (std::string_view(text) == "getLastException") {
+          value = wrapper.getLastExceptionFunction();
         } else {
           JSAPIPtr api = wrapper.liveApi();
           value = api->hasCallableMember(text) ? variant(api->methodObject(text)) : api->readProperty(text);
@@ -226,7 +250,8 @@ struct NPJavascriptObject::Ops {
         wrapper.liveApi()->writePropertyAt(static_cast<std::size_t>(host->IntFromIdentifier(name)), converted);
         return true;
       }
-      const std::string text = host->StringFromIdentifier(name);
+      std::string copy;
+      const std::string& text = nameOf(host, name, copy);
       JSAPIPtr api = wrapper.liveApi();
       if (api->hasCallableMember(text)) throw script_error("This property cannot be changed");
       api->writeProperty(text, converted);
@@ -253,7 +278,8 @@ struct NPJavascriptObject::Ops {
     clear(result);
     return guarded(object, [&](NPJavascriptObject& wrapper) {
       NpapiBrowserHostPtr host = wrapper.liveHost();
-      const std::string method = kind == Call::Named ? host->StringFromIdentifier(name) : std::string();
+      std::string copy;
+      const std::string& method = kind == Call::Named ? nameOf(host, name, copy) : copy;
       const VariantVector list = arguments(host, args, count);
       JSAPIPtr api = wrapper.liveApi();
       const variant value = kind == Call::Construct ? api->constructNew(list) : api->callMethod(method, list);

@@ -89,6 +89,12 @@ class NPJavascriptObject : public NPObject {
   struct Ops;
   friend struct Ops;
 
+  // The built-in function objects, made on first use: most wrappers never
+  // hand them out, and a wrapper is made for every object that reaches script.
+  JSAPIPtr addEventListenerFunction();
+  JSAPIPtr removeEventListenerFunction();
+  JSAPIPtr getLastExceptionFunction();
+
   JSAPIPtr liveApi() const;
   NpapiBrowserHostPtr liveHost();
   bool ready() const;

@@ -1,6 +1,9 @@
 // The function objects that every NPJavascriptObject answers for
 // "addEventListener", "removeEventListener" and "getLastException".
 #include "npapi/np_javascript_object.h"
+
+#include <string_view>
+
 #include "npapi/npapi_browser_host.h"
 #include "scripting/script_error.h"
 
@@ -20,8 +23,8 @@ NPJavascriptObject::BuiltInFunction::BuiltInFunction(NPJavascriptObject* owner, 
 
 variant NPJavascriptObject::BuiltInFunction::callMethod(const std::string& name, const VariantVector& args) {
   if (name.empty()) return callSelf(args);
-  if (name == "call") return callSelf(args.size() < 2 ? VariantVector() : VariantVector(args.begin() + 1, args.end()));
-  if (name == "apply") {
+  if (std::string_view(name) == "call") return callSelf(args.size() < 2 ? VariantVector() : VariantVector(args.begin() + 1, args.end()));
+  if (std::string_view(name) == "apply") {
     if (args.size() < 2) return callSelf(VariantVector());
     try {
       return callSelf(args[1].convertTo<VariantVector>());

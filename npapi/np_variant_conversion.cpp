@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <functional>
-#include <typeindex>
 #include <unordered_map>
 
 #include "npapi/np_javascript_object.h"
@@ -109,37 +108,38 @@ void fromMap(const NpapiBrowserHostPtr& host, const variant& value, NPVariant& r
   fromPageObject(host, object, result);
 }
 
-const std::unordered_map<std::type_index, Converter>& converters() {
-  static const std::unordered_map<std::type_index, Converter> table = [] {
-    std::unordered_map<std::type_index, Converter> t;
-    t[typeid(variant_detail::empty)] = [](const NpapiBrowserHostPtr&, const variant&, NPVariant& r) { setVoid(r); };
-    t[typeid(variant_detail::null)] = [](const NpapiBrowserHostPtr&, const variant&, NPVariant& r) { setNull(r); };
-    t[typeid(bool)] = [](const NpapiBrowserHostPtr&, const variant& v, NPVariant& r) {
+// Keyed by the variant's type key: one pointer hash per conversion.
+const std::unordered_map<const void*, Converter>& converters() {
+  static const std::unordered_map<const void*, Converter> table = [] {
+    std::unordered_map<const void*, Converter> t;
+    t[variant::typeKeyOf<variant_detail::empty>()] = [](const NpapiBrowserHostPtr&, const variant&, NPVariant& r) { setVoid(r); };
+    t[variant::typeKeyOf<variant_detail::null>()] = [](const NpapiBrowserHostPtr&, const variant&, NPVariant& r) { setNull(r); };
+    t[variant::typeKeyOf<bool>()] = [](const NpapiBrowserHostPtr&, const variant& v, NPVariant& r) {
       r.type = NPVariantType_Bool;
       r.value.boolValue = v.get<bool>();
     };
-    t[typeid(char)] = &fromInt32<char>;
-    t[typeid(unsigned char)] = &fromInt32<unsigned char>;
-    t[typeid(short)] = &fromInt32<short>;
-    t[typeid(unsigned short)] = &fromInt32<unsigned short>;
-    t[typeid(int)] = &fromInt32<int>;
+    t[variant::typeKeyOf<char>()] = &fromInt32<char>;
+    t[variant::typeKeyOf<unsigned char>()] = &fromInt32<unsigned char>;
+    t[variant::typeKeyOf<short>()] = &fromInt32<short>;
+    t[variant::typeKeyOf<unsigned short>()] = &fromInt32<unsigned short>;
+    t[variant::typeKeyOf<int>()] = &fromInt32<int>;
     // Where long is 64 bits wide it is a 64-bit value and goes as text.
-    t[typeid(long)] = sizeof(long) == 4 ? &fromInt32<long> : &fromTextForm;
-    t[typeid(float)] = &fromDouble<float>;
-    t[typeid(double)] = &fromDouble<double>;
-    t[typeid(unsigned int)] = &fromTextForm;
-    t[typeid(unsigned long)] = &fromTextForm;
-    t[typeid(long long)] = &fromTextForm;
-    t[typeid(unsigned long long)] = &fromTextForm;
-    t[typeid(std::string)] = [](const NpapiBrowserHostPtr& h, const variant& v, NPVariant& r) {
+    t[variant::typeKeyOf<long>()] = sizeof(long) == 4 ? &fromInt32<long> : &fromTextForm;
+    t[variant::typeKeyOf<float>()] = &fromDouble<float>;
+    t[variant::typeKeyOf<double>()] = &fromDouble<double>;
+    t[variant::typeKeyOf<unsigned int>()] = &fromTextForm;
+    t[variant::typeKeyOf<unsigned long>()] = &fromTextForm;
+    t[variant::typeKeyOf<long long>()] = &fromTextForm;
+    t[variant::typeKeyOf<unsigned long long>()] = &fromTextForm;
+    t[variant::typeKeyOf<std::string>()] = [](const NpapiBrowserHostPtr& h, const variant& v, NPVariant& r) {
       setText(h, v.get<std::string>(), r);
     };
-    t[typeid(std::wstring)] = &fromTextForm;
-    t[typeid(VariantVector)] = &fromList;
-    t[typeid(VariantStringMap)] = &fromMap;
-    t[typeid(JSAPIPtr)] = &fromSharedApi;
-    t[typeid(JSAPIWeakPtr)] = &fromWeakApi;
-    t[typeid(JSObjectPtr)] = &fromObject;
+    t[variant::typeKeyOf<std::wstring>()] = &fromTextForm;
+    t[variant::typeKeyOf<VariantVector>()] = &fromList;
+    t[variant::typeKeyOf<VariantStringMap>()] = &fromMap;
+    t[variant::typeKeyOf<JSAPIPtr>()] = &fromSharedApi;
+    t[variant::typeKeyOf<JSAPIWeakPtr>()] = &fromWeakApi;
+    t[variant::typeKeyOf<JSObjectPtr>()] = &fromObject;
     return t;
   }();
   return table;
@@ -172,7 +172,7 @@ variant toVariant(const NpapiBrowserHostPtr& host, const NPVariant& value) {
 
 void toNPVariant(const NpapiBrowserHostPtr& host, const variant& value, NPVariant& result) {
   const auto& table = converters();
-  auto found = table.find(std::type_index(value.typeOf()));
+  auto found = table.find(value.typeKey());
   if (found != table.end()) found->second(host, value, result);
 }
 

@@ -112,6 +112,10 @@ class NpapiBrowserHost : public BrowserHost {
   bool IdentifierIsString(NPIdentifier identifier) const;
   // The identifier's name, copied; the browser's copy is freed.
   std::string StringFromIdentifier(NPIdentifier identifier) const;
+  // The same name without a copy: on the main thread a reference into the
+  // host's name cache (valid while the host lives), elsewhere into a
+  // per-thread buffer that the calling thread's next call overwrites.
+  const std::string& identifierName(NPIdentifier identifier) const;
   int32_t IntFromIdentifier(NPIdentifier identifier) const;
   NPObject* CreateObject(NPClass* aClass) const;
   NPObject* RetainObject(NPObject* object) const;

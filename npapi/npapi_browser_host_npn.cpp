@@ -11,7 +11,7 @@ namespace FB::Npapi {
 // while the module lives: they stay usable after this host shut down, so
 // browser objects dropped late are still released.
 const NPNetscapeFuncs& NpapiBrowserHost::lifetimeFuncs() const {
-  if (module_ && NpapiPluginModule::current().get() == module_) return module_->browserFuncs();
+  if (module_ && NpapiPluginModule::isCurrent(module_)) return module_->browserFuncs();
   return funcs_;
 }
 
@@ -98,19 +98,27 @@ bool NpapiBrowserHost::IdentifierIsString(NPIdentifier identifier) const {
 }
 
 std::string NpapiBrowserHost::StringFromIdentifier(NPIdentifier identifier) const {
+  return identifierName(identifier);
+}
+
+const std::string& NpapiBrowserHost::identifierName(NPIdentifier identifier) const {
   const bool cacheable = isMainThread();
   if (cacheable) {
     auto known = identifierNames_.find(identifier);
     if (known != identifierNames_.end()) return known->second;
   }
+  thread_local std::string scratch;
+  scratch.clear();
   const NPNetscapeFuncs& funcs = lifetimeFuncs();
-  if (!funcs.utf8fromidentifier) return std::string();
-  NPUTF8* name = funcs.utf8fromidentifier(identifier);
-  if (!name) return std::string();
-  std::string copy(name);
-  MemFree(name);
-  if (cacheable) identifierNames_.emplace(identifier, copy);
-  return copy;
+  if (funcs.utf8fromidentifier) {
+    if (NPUTF8* name = funcs.utf8fromidentifier(identifier)) {
+      scratch = name;
+      MemFree(name);
+    }
+  }
+  // Names that could not be read are not cached: a later call may succeed.
+  if (cacheable && !scratch.empty()) return identifierNames_.emplace(identifier, scratch).first->second;
+  return scratch;
 }
 
 int32_t NpapiBrowserHost::IntFromIdentifier(NPIdentifier identifier) const {

@@ -143,6 +143,13 @@ NpapiPluginModulePtr NpapiPluginModule::current() {
   return found == r.modules.end() ? nullptr : found->second;
 }
 
+bool NpapiPluginModule::isCurrent(const NpapiPluginModule* module) {
+  const Registry& r = registry();
+  if (r.modules.empty()) return false;
+  auto found = r.modules.find(nullptr);
+  return found != r.modules.end() && found->second.get() == module;
+}
+
 int NpapiPluginModule::liveCount() { return registry().count; }
 
 void NpapiPluginModule::resetHostKindForTesting() { chosenHostKind().reset(); }

@@ -63,6 +63,9 @@ class NpapiPluginModule {
   static void release();
   // The live module, or null; never creates one.
   static NpapiPluginModulePtr current();
+  // Whether `module` is the current module; cheaper than current() on paths
+  // every script call takes.
+  static bool isCurrent(const NpapiPluginModule* module);
   static int liveCount();
 
   // Forgets the process's host-kind choice, so that a test can make it

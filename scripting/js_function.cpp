@@ -1,5 +1,7 @@
 #include "scripting/js_function.h"
 
+#include <string_view>
+
 #include "scripting/script_error.h"
 
 namespace FB {
@@ -11,22 +13,22 @@ JSFunction::JSFunction(const JSAPIWeakPtr& owner, const std::string& methodName,
 }
 
 bool JSFunction::hasMethodNamed(const std::string& name) const {
-  if (name.empty() || name == "call" || name == "apply") return true;
+  if (name.empty() || std::string_view(name) == "call" || std::string_view(name) == "apply") return true;
   return JSAPIAuto::hasMethodNamed(name);
 }
 
 bool JSFunction::hasPropertyNamed(const std::string& name) const {
-  if (name == "call" || name == "apply") return false;
+  if (std::string_view(name) == "call" || std::string_view(name) == "apply") return false;
   return JSAPIAuto::hasPropertyNamed(name);
 }
 
 variant JSFunction::callMethod(const std::string& name, const VariantVector& args) {
   if (name.empty()) return callOwner(args);
-  if (name == "call") {
+  if (std::string_view(name) == "call") {
     if (args.size() < 2) return callOwner(VariantVector());
     return callOwner(VariantVector(args.begin() + 1, args.end()));
   }
-  if (name == "apply") {
+  if (std::string_view(name) == "apply") {
     if (args.size() < 2) return callOwner(VariantVector());
     VariantVector list;
     try {

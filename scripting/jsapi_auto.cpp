@@ -1,5 +1,7 @@
 #include "scripting/jsapi_auto.h"
 
+#include <algorithm>
+
 #include "scripting/js_function.h"
 #include "scripting/js_object.h"
 #include "scripting/script_error.h"
@@ -73,6 +75,7 @@ void JSAPIAuto::collectMemberNames(std::vector<std::string>& names) const {
   for (const auto& [name, zone] : zones_) {
     if (zone <= current) names.push_back(name);
   }
+  std::sort(names.begin(), names.end());
 }
 
 std::size_t JSAPIAuto::memberCount() const {
@@ -115,11 +118,16 @@ JSAPIPtr JSAPIAuto::methodObject(const std::string& name) {
   Lock lock(zoneMutex());
   throwIfInvalid();
   if (!isAccessibleMethod(name)) throw invalid_member(name);
-  auto key = std::make_pair(name, currentZoneLocked());
-  auto cached = methodObjects_.find(key);
-  if (cached != methodObjects_.end()) return cached->second;
-  auto function = std::make_shared<JSFunction>(shared_from_this(), name, key.second);
-  methodObjects_.emplace(std::move(key), function);
+  const int zone = currentZoneLocked();
+  auto byName = methodObjects_.find(name);
+  if (byName != methodObjects_.end()) {
+    auto cached = byName->second.find(zone);
+    if (cached != byName->second.end()) return cached->second;
+  } else {
+    byName = methodObjects_.emplace(name, std::map<int, std::shared_ptr<JSFunction>>()).first;
+  }
+  auto function = std::make_shared<JSFunction>(shared_from_this(), name, zone);
+  byName->second.emplace(zone, function);
   return function;
 }
 

@@ -20,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "scripting/jsapi_impl.h"
@@ -114,11 +115,15 @@ class JSAPIAuto : public JSAPIImpl {
   void forgetZone(const std::string& name);
 
   std::string description_;
-  std::map<std::string, Method, std::less<>> methods_;
-  std::map<std::string, PropertyFunctors, std::less<>> properties_;
-  std::map<std::string, Attribute, std::less<>> attributes_;
-  std::map<std::string, int, std::less<>> zones_;
-  std::map<std::pair<std::string, int>, std::shared_ptr<JSFunction>> methodObjects_;
+  // Hashed: every script call looks names up here several times. Listing
+  // sorts what it lists.
+  std::unordered_map<std::string, Method> methods_;
+  std::unordered_map<std::string, PropertyFunctors> properties_;
+  std::unordered_map<std::string, Attribute> attributes_;
+  std::unordered_map<std::string, int> zones_;
+  // Method objects by name, then by the zone they were made in; looked up
+  // by the name as given, without copying it.
+  std::map<std::string, std::map<int, std::shared_ptr<JSFunction>>, std::less<>> methodObjects_;
 };
 
 using JSAPIAutoPtr = std::shared_ptr<JSAPIAuto>;

@@ -224,6 +224,14 @@ class variant {
     return table_ == &variant_detail::ops<std::remove_cv_t<T>>::table;
   }
 
+  // A key naming the stored type, equal for equal types; for tables that
+  // dispatch on the type without hashing its name.
+  const void* typeKey() const { return table_; }
+  template <class T>
+  static const void* typeKeyOf() {
+    return &variant_detail::ops<std::remove_cv_t<T>>::table;
+  }
+
   // Strict access: the stored type must be exactly T.
   template <class T>
   const T& get() const {

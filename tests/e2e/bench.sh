@@ -11,6 +11,9 @@
 #               nz_browser and nz_bench_plugin built
 #   --calls     calls of each kind per plug-in (default 100000)
 #   --timeout   seconds the page may take (default 900)
+# NZ_BENCH_QUERY adds page parameters: rounds=N (best of N runs, default 5),
+# kinds=read,write,call (which calls), long=N (calls per memory run),
+# memoryRuns=N (memory runs per kind, default 2).
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -20,7 +23,7 @@ while (($#)); do
   case "$1" in
     --calls) calls="$2"; shift 2 ;;
     --timeout) timeout="$2"; shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
     -*) echo "bench.sh: unknown option $1" >&2; exit 64 ;;
     *) break ;;
   esac
@@ -38,5 +41,5 @@ done
 
 # run.sh serves the page and starts the browser; its plug-in folder may be a
 # colon-separated list, which it hands on as QTWEBKIT_PLUGIN_PATH.
-"$here/run.sh" --timeout "$timeout" --plugin-dir "$product_dir:$baseline_dir" "$build" "bench.html?calls=$calls" |
+"$here/run.sh" --timeout "$timeout" --plugin-dir "$product_dir:$baseline_dir" "$build" "bench.html?calls=$calls${NZ_BENCH_QUERY:+&$NZ_BENCH_QUERY}" |
   grep -v '^run.sh: note: no npNorvellZephel32.so in '
