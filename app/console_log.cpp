@@ -31,7 +31,20 @@ const char* consoleMethod(int level) {
 
 int loggingLevel() { return state().loggingLevel; }
 void setLoggingLevel(int level) { state().loggingLevel = level; }
-void setConsoleHost(const FB::BrowserHostPtr& host) { state().consoleHost = host; }
+// A console found through another page belongs to that page, which may be
+// gone: writing to it would fail the member that writes the line. The next
+// line looks the console up again through the new host.
+void setConsoleHost(const FB::BrowserHostPtr& host) {
+  ConsoleState& s = state();
+  if (s.consoleHost != host) s.consoleObject.reset();
+  s.consoleHost = host;
+}
+
+void releaseConsole() {
+  ConsoleState& s = state();
+  s.consoleObject.reset();
+  s.consoleHost.reset();
+}
 
 void consoleLog(const std::string& message, int level) {
   ConsoleState& s = state();

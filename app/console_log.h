@@ -15,8 +15,12 @@ int loggingLevel();
 void setLoggingLevel(int level);
 
 // The host whose page console receives the lines: the most recently made
-// root object's.
+// root object's. A new host makes the console be looked up again.
 void setConsoleHost(const FB::BrowserHostPtr& host);
+
+// Lets go of the host and its console object (the library is being shut
+// down); the level stays.
+void releaseConsole();
 
 // Writes one line with the console method for `level`: 1 "error", 2 "warn",
 // 3 "info", anything else "log". Dropped when the page has no console.

@@ -39,6 +39,32 @@ TEST_F(RootObject, IdsCountUpAcrossInstancesAndAreNeverReused) {
   EXPECT_EQ(b.api->objectId(), first + 1);
 }
 
+TEST_F(RootObject, TraceLinesFollowTheNewestPageEvenAfterAConsoleWasFound) {
+  Root first;
+  first.api->writeProperty("loggingLevel", 4);
+  first.api->readProperty("loggingLevel");
+  EXPECT_EQ(first.host->consoleLines(), (std::vector<std::string>{"get_loggingLevel"}));
+  // A later page's lines reach its own console, not the console found before
+  // (whose page may be gone, which would fail every traced member).
+  Root second;
+  EXPECT_EQ(second.api->readProperty("loggingLevel").convertTo<int>(), 4);
+  EXPECT_EQ(second.host->consoleLines(), (std::vector<std::string>{"get_loggingLevel"}));
+  EXPECT_EQ(first.host->consoleLines().size(), 1u);
+  second.api->writeProperty("loggingLevel", 0);
+}
+
+TEST_F(RootObject, ReleasingTheConsoleDropsLinesUntilANewPageComes) {
+  Root root;
+  root.api->writeProperty("loggingLevel", 4);
+  Norvell::releaseConsole();
+  root.api->readProperty("loggingLevel");
+  EXPECT_TRUE(root.host->consoleLines().empty());
+  Root next;
+  next.api->readProperty("loggingLevel");
+  EXPECT_EQ(next.host->consoleLines(), (std::vector<std::string>{"get_loggingLevel"}));
+  next.api->writeProperty("loggingLevel", 0);
+}
+
 TEST_F(RootObject, LoggingLevelIsProcessWideAndTracesAboveThree) {
   Root root;
   Root other;
