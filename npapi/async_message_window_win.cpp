@@ -80,6 +80,9 @@ AsyncMessageWindow::~AsyncMessageWindow() {
     windowMap().erase(static_cast<HWND>(window_));
   }
   DestroyWindow(static_cast<HWND>(window_));
+  // Each window has a class of its own: without this every instance would
+  // leave a class (and its atom) behind, pointing into this module.
+  UnregisterClassW(className_.c_str(), thisModule());
   handler_ = nullptr;
 }
 

@@ -140,7 +140,7 @@ struct NPJavascriptObject::Ops {
   // browser calls); elsewhere copied into `copy`, so that nothing the
   // operation calls can change it underneath.
   static const std::string& nameOf(const NpapiBrowserHostPtr& host, NPIdentifier name, std::string& copy) {
-    if (host->isMainThread()) return host->identifierName(name);
+    if (const std::string* cached = host->cachedIdentifierName(name)) return *cached;
     copy = host->StringFromIdentifier(name);
     return copy;
   }

@@ -112,10 +112,9 @@ class NpapiBrowserHost : public BrowserHost {
   bool IdentifierIsString(NPIdentifier identifier) const;
   // The identifier's name, copied; the browser's copy is freed.
   std::string StringFromIdentifier(NPIdentifier identifier) const;
-  // The same name without a copy: on the main thread a reference into the
-  // host's name cache (valid while the host lives), elsewhere into a
-  // per-thread buffer that the calling thread's next call overwrites.
-  const std::string& identifierName(NPIdentifier identifier) const;
+  // The same name without a copy, on the main thread only: a pointer into the
+  // host's name cache, valid while the host lives. Elsewhere null.
+  const std::string* cachedIdentifierName(NPIdentifier identifier) const;
   int32_t IntFromIdentifier(NPIdentifier identifier) const;
   NPObject* CreateObject(NPClass* aClass) const;
   NPObject* RetainObject(NPObject* object) const;
@@ -145,6 +144,8 @@ class NpapiBrowserHost : public BrowserHost {
  private:
   void dropDomProxies();
   const NPNetscapeFuncs& lifetimeFuncs() const;
+  // Asks the browser for an identifier's name; empty when it has none.
+  std::string readIdentifierName(NPIdentifier identifier) const;
 
   NpapiPluginModule* module_ = nullptr;
   NPP instance_ = nullptr;

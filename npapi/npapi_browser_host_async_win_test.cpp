@@ -2,6 +2,8 @@
 // main thread through the window's messages.
 #include "npapi/npapi_browser_host_async_win.h"
 
+#include <windows.h>
+
 #include <atomic>
 #include <thread>
 
@@ -42,6 +44,20 @@ TEST_F(NpapiMessageWindowHost, EachWindowTakesTheNextNumber) {
   EXPECT_EQ(first.title(), L"FBEventWindow" + std::to_wstring(number));
   NpapiBrowserHostAsyncWin second(browser->instance());
   EXPECT_EQ(second.messageWindow().className(), L"FBEventWindowClass" + std::to_wstring(number + 1));
+}
+
+TEST_F(NpapiMessageWindowHost, AWindowTakesItsClassAlongWhenItGoes) {
+  std::wstring className;
+  {
+    NpapiBrowserHostAsyncWin other(browser->instance());
+    className = other.messageWindow().className();
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof(info);
+    EXPECT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), className.c_str(), &info));
+  }
+  WNDCLASSEXW info{};
+  info.cbSize = sizeof(info);
+  EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), className.c_str(), &info));
 }
 
 TEST_F(NpapiMessageWindowHost, CallsFromAnyThreadRunFromTheWindowOnTheMainThread) {

@@ -98,27 +98,31 @@ bool NpapiBrowserHost::IdentifierIsString(NPIdentifier identifier) const {
 }
 
 std::string NpapiBrowserHost::StringFromIdentifier(NPIdentifier identifier) const {
-  return identifierName(identifier);
+  if (const std::string* cached = cachedIdentifierName(identifier)) return *cached;
+  return readIdentifierName(identifier);
 }
 
-const std::string& NpapiBrowserHost::identifierName(NPIdentifier identifier) const {
-  const bool cacheable = isMainThread();
-  if (cacheable) {
-    auto known = identifierNames_.find(identifier);
-    if (known != identifierNames_.end()) return known->second;
-  }
-  thread_local std::string scratch;
-  scratch.clear();
-  const NPNetscapeFuncs& funcs = lifetimeFuncs();
-  if (funcs.utf8fromidentifier) {
-    if (NPUTF8* name = funcs.utf8fromidentifier(identifier)) {
-      scratch = name;
-      MemFree(name);
-    }
-  }
+const std::string* NpapiBrowserHost::cachedIdentifierName(NPIdentifier identifier) const {
+  if (!isMainThread()) return nullptr;
+  auto known = identifierNames_.find(identifier);
+  if (known != identifierNames_.end()) return &known->second;
+  std::string name = readIdentifierName(identifier);
   // Names that could not be read are not cached: a later call may succeed.
-  if (cacheable && !scratch.empty()) return identifierNames_.emplace(identifier, scratch).first->second;
-  return scratch;
+  if (name.empty()) {
+    static const std::string nothing;
+    return &nothing;
+  }
+  return &identifierNames_.emplace(identifier, std::move(name)).first->second;
+}
+
+std::string NpapiBrowserHost::readIdentifierName(NPIdentifier identifier) const {
+  const NPNetscapeFuncs& funcs = lifetimeFuncs();
+  if (!funcs.utf8fromidentifier) return std::string();
+  NPUTF8* name = funcs.utf8fromidentifier(identifier);
+  if (!name) return std::string();
+  std::string copy(name);
+  MemFree(name);
+  return copy;
 }
 
 int32_t NpapiBrowserHost::IntFromIdentifier(NPIdentifier identifier) const {
