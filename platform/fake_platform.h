@@ -27,8 +27,13 @@ class FakePlatform : public Platform {
     return proxyList_;
   }
 
-  // Files: UTF-8 narrow paths, attributes from a table (default: missing).
+  // Files: UTF-8 narrow paths, attributes from a table (default: missing),
+  // the folders as set (local application data is counted when asked).
   std::wstring temporaryFolder() override { return temporaryFolder_; }
+  std::wstring localAppDataFolder() override {
+    ++localAppDataQueries_;
+    return localAppDataFolder_;
+  }
   std::string narrowPath(const std::wstring& path) override { return toUtf8(path); }
   std::wstring widePath(const std::string& narrow) override { return toWide(narrow); }
   PathAttributes pathAttributes(const std::wstring& path) override {
@@ -36,6 +41,8 @@ class FakePlatform : public Platform {
     return found == attributes_.end() ? PathAttributes{} : found->second;
   }
   void setTemporaryFolder(std::wstring folder) { temporaryFolder_ = std::move(folder); }
+  void setLocalAppDataFolder(std::wstring folder) { localAppDataFolder_ = std::move(folder); }
+  int localAppDataQueries() const { return localAppDataQueries_; }
   void setPathAttributes(const std::wstring& path, PathAttributes attributes) { attributes_[path] = attributes; }
 
   // Dialogs: scripted answers, taken in order; every request is recorded.
@@ -79,6 +86,8 @@ class FakePlatform : public Platform {
   std::optional<std::string> proxyFailure_;
   int proxyQueries_ = 0;
   std::wstring temporaryFolder_ = L"/tmp/";
+  std::wstring localAppDataFolder_ = L"/fake/local";
+  int localAppDataQueries_ = 0;
   std::map<std::wstring, PathAttributes> attributes_;
   int osMajorVersion_ = 10;
   std::deque<FileDialogResult> fileAnswers_;

@@ -16,6 +16,7 @@ class SystemPlatform final : public Platform {
   std::string modulePath() override { return os::modulePath(); }
   SystemProxyList systemProxyList() override { return os::systemProxyList(); }
   std::wstring temporaryFolder() override { return os::temporaryFolder(); }
+  std::wstring localAppDataFolder() override { return os::localAppDataFolder(); }
   std::string narrowPath(const std::wstring& path) override { return os::narrowPath(path); }
   std::wstring widePath(const std::string& narrow) override { return os::widePath(narrow); }
   PathAttributes pathAttributes(const std::wstring& path) override { return os::pathAttributes(path); }

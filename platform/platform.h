@@ -101,6 +101,11 @@ class Platform {
   // --- Files (the application's file objects and work folder) ---
   // The user's temporary folder, ending with a separator.
   virtual std::wstring temporaryFolder() = 0;
+  // The current user's folder for local application data, without a
+  // trailing separator (Windows: the known folder LocalAppData; Linux:
+  // $XDG_DATA_HOME when it is absolute, else $HOME/.local/share). The folder
+  // need not exist. Throws std::runtime_error when the system cannot say.
+  virtual std::wstring localAppDataFolder() = 0;
   // A path in the platform's narrow file-name encoding (the active ANSI code
   // page on Windows, UTF-8 on Linux) and back. Characters the encoding
   // cannot hold become what the system's conversion makes of them.

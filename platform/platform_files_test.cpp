@@ -1,5 +1,6 @@
 // The system platform's file operations, on whichever system runs the test:
-// the temporary folder, narrow/wide path conversion and path attributes.
+// the temporary and local application-data folders, narrow/wide path
+// conversion and path attributes.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -30,6 +31,16 @@ TEST(PlatformFiles, TemporaryFolderEndsWithASeparatorAndExists) {
   ASSERT_FALSE(folder.empty());
   EXPECT_TRUE(folder.back() == L'/' || folder.back() == L'\\') << FB::toUtf8(folder);
   EXPECT_TRUE(fs::is_directory(pathOf(folder))) << FB::toUtf8(folder);
+}
+
+TEST(PlatformFiles, LocalAppDataFolderIsAbsoluteWithoutATrailingSeparator) {
+  const std::wstring folder = os().localAppDataFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_TRUE(pathOf(folder).is_absolute()) << FB::toUtf8(folder);
+  EXPECT_NE(folder.back(), L'\\') << FB::toUtf8(folder);
+  if (folder.size() > 1) {
+    EXPECT_NE(folder.back(), L'/') << FB::toUtf8(folder);
+  }
 }
 
 TEST(PlatformFiles, NarrowAndWidePathsRoundTrip) {

@@ -1,7 +1,11 @@
 // The file operations of the Windows platform (see platform_win.h): the
-// temporary folder from GetTempPathW, narrow paths in the active ANSI code
-// page and GetFileAttributesW. Stateless; callable from any thread.
+// temporary folder from GetTempPathW, the local application-data folder from
+// SHGetKnownFolderPath, narrow paths in the active ANSI code page and
+// GetFileAttributesW. Stateless; callable from any thread.
 #include <windows.h>
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <climits>
 #include <stdexcept>
@@ -36,6 +40,18 @@ std::wstring temporaryFolder() {
   if (length == 0 || length >= folder.size()) throwLastError("GetTempPathW");
   folder.resize(length);
   if (folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+  return folder;
+}
+
+std::wstring localAppDataFolder() {
+  PWSTR path = nullptr;
+  const HRESULT result = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path);
+  if (FAILED(result) || path == nullptr) {
+    CoTaskMemFree(path);  // the system may hand out a buffer even on failure
+    throw std::runtime_error("SHGetKnownFolderPath: " + win::systemErrorText(static_cast<unsigned long>(result)));
+  }
+  std::wstring folder(path);
+  CoTaskMemFree(path);
   return folder;
 }
 

@@ -19,6 +19,7 @@ SystemProxyList systemProxyList();
 
 // Files (platform_files_*.cpp).
 std::wstring temporaryFolder();
+std::wstring localAppDataFolder();
 std::string narrowPath(const std::wstring& path);
 std::wstring widePath(const std::string& narrow);
 PathAttributes pathAttributes(const std::wstring& path);

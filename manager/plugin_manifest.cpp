@@ -1,0 +1,148 @@
+#include "manager/plugin_manifest.h"
+
+#include <algorithm>
+#include <exception>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "manager/narrow_path.h"
+#include "manager/plugin_entry_json.h"
+#include "manager/plugin_matching.h"
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace Norvell {
+namespace {
+
+// The whole file, or the empty text when it is missing or cannot be read.
+std::string readWholeFile(const fs::path& path) {
+  std::ifstream in(path);
+  if (!in) return {};
+  try {
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return {};
+    return text;
+  } catch (const std::exception&) {
+    return {};  // the stream raises read errors (a folder, a device failure)
+  }
+}
+
+// The named components of a path, without the empty one a trailing
+// separator gives.
+std::vector<fs::path> componentsOf(const fs::path& path) {
+  std::vector<fs::path> components;
+  for (const fs::path& component : path) {
+    if (!component.empty()) components.push_back(component);
+  }
+  return components;
+}
+
+// True when `folder` lies below `root`, both taken after resolving links and
+// ".." as far as the paths exist. False when either cannot be resolved.
+bool liesBelow(const fs::path& folder, const fs::path& root) {
+  std::error_code error;
+  const fs::path resolvedFolder = fs::weakly_canonical(folder, error);
+  if (error) return false;
+  const fs::path resolvedRoot = fs::weakly_canonical(root, error);
+  if (error) return false;
+  const std::vector<fs::path> inner = componentsOf(resolvedFolder);
+  const std::vector<fs::path> outer = componentsOf(resolvedRoot);
+  return inner.size() > outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
+}
+
+}  // namespace
+
+std::string PluginManifest::pluginsFolder() {
+  if (!cachedPluginsFolder_.empty()) return cachedPluginsFolder_;
+  FB::Platform& platform = FB::Platform::instance();
+  const std::wstring base = platform.localAppDataFolder();
+  const std::string narrowBase = platform.narrowPath(base);
+  // A lossy conversion would name some other folder.
+  if (platform.widePath(narrowBase) != base) {
+    throw fs::filesystem_error("The local application-data folder cannot be named in the narrow file-name encoding",
+                               std::make_error_code(std::errc::illegal_byte_sequence));
+  }
+  const std::string folder = narrowBase + "/Norvell/ZephelPlugins/";
+  const fs::path path = pathFromNarrow(narrowBase) / "Norvell" / "ZephelPlugins";
+  std::error_code error;
+  if (!fs::exists(path, error)) fs::create_directories(path);
+  cachedPluginsFolder_ = folder;
+  return folder;
+}
+
+std::string PluginManifest::manifestPath() { return pluginsFolder() + "plugins.manifest"; }
+
+void PluginManifest::loadManifest() {
+  for (const PluginEntry& entry : manifestEntries(readWholeFile(pathFromNarrow(manifestPath())))) {
+    addEntryCopy(entry);
+  }
+}
+
+bool PluginManifest::saveManifest() {
+  const fs::path target = pathFromNarrow(manifestPath());
+  fs::path written = target;
+  written += ".new";
+  std::error_code error;
+  {
+    std::ofstream out(written, std::ios::out | std::ios::trunc);
+    if (!out) return false;
+    out << manifestText(entries_);
+    out.close();
+    if (!out) {
+      fs::remove(written, error);
+      return false;
+    }
+  }
+  fs::rename(written, target, error);
+  if (error) {
+    fs::remove(written, error);
+    return false;
+  }
+  return true;
+}
+
+PluginManifest::EntryList PluginManifest::collectSameIdentity(const PluginEntry& request) const {
+  EntryList same;
+  for (const std::shared_ptr<PluginEntry>& entry : entries_) {
+    if (sameIdentity(request, *entry)) same.push_back(entry);
+  }
+  return same;
+}
+
+std::shared_ptr<PluginEntry> PluginManifest::addEntryCopy(const PluginEntry& entry) {
+  auto copy = std::make_shared<PluginEntry>(entry);
+  copy->downloading = false;
+  entries_.push_back(copy);
+  return copy;
+}
+
+void PluginManifest::removeEntry(std::shared_ptr<PluginEntry> entry) {
+  const auto found = std::find(entries_.begin(), entries_.end(), entry);
+  if (found == entries_.end()) return;
+  entries_.erase(found);
+  if (entry->ModulePath.empty()) return;
+  fs::path folder;
+  try {
+    folder = pathFromNarrow(entry->ModulePath).parent_path();
+  } catch (const std::exception&) {
+    return;  // text no file name can have: there is nothing to delete
+  }
+  if (folder.empty() || !liesBelow(folder, pathFromNarrow(pluginsFolder()))) return;
+  if (fs::exists(folder)) fs::remove_all(folder);
+}
+
+bool moduleExists(const PluginEntry& entry) {
+  if (entry.ModulePath.empty()) return false;
+  FB::Platform& platform = FB::Platform::instance();
+  try {
+    return platform.pathAttributes(platform.widePath(entry.ModulePath)).status == FB::PathStatus::Exists;
+  } catch (const std::exception&) {
+    return false;  // text no file name can have
+  }
+}
+
+}  // namespace Norvell
