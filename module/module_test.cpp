@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "module/module_entry.h"
 #include "testing/fake_npapi_browser.h"
 
@@ -105,6 +109,59 @@ TEST_F(ModuleTest, ADestroyedInstanceLeavesItsObjectsInvalid) {
   EXPECT_FALSE(browser_.get(root, "loggingLevel", result));
   EXPECT_EQ(plugin_.destroy(browser_.instance(), nullptr), NPERR_INVALID_INSTANCE_ERROR);
   browser_.release(root);
+}
+
+// Heap bytes in use, where the C library can tell; 0 elsewhere.
+std::size_t heapInUse() {
+#if defined(__GLIBC__)
+  return mallinfo2().uordblks;
+#else
+  return 0;
+#endif
+}
+
+// Page script calling a method the way browsers do it: the method read as a
+// function object, which is then called. Whether script drops each function
+// object at once or keeps it a while, a call may leave nothing behind: not a
+// browser object, not a browser allocation, not a byte of the plug-in's heap.
+TEST_F(ModuleTest, CallsLeaveNothingBehind) {
+  NPObject* root = newInstanceWithOnload();
+  ASSERT_NE(root, nullptr);
+  NPIdentifier name = browser_.stringIdentifier("unregisterWriteHandler");
+  auto calls = [&](int count, bool keepPrevious) {
+    NPVariant previous{};
+    previous.type = NPVariantType_Void;
+    for (int i = 0; i < count; ++i) {
+      NPVariant method;
+      ASSERT_TRUE(root->_class->getProperty(root, name, &method));
+      ASSERT_EQ(method.type, NPVariantType_Object);
+      NPVariant argument;
+      argument.type = NPVariantType_Int32;
+      argument.value.intValue = 1000 + i;
+      NPVariant result;
+      ASSERT_TRUE(method.value.objectValue->_class->invokeDefault(method.value.objectValue, &argument, 1, &result));
+      browser_.releaseVariant(&result);
+      browser_.releaseVariant(&previous);
+      if (keepPrevious) {
+        previous = method;
+      } else {
+        browser_.releaseVariant(&method);
+      }
+    }
+    browser_.releaseVariant(&previous);
+  };
+  for (bool keepPrevious : {false, true}) {
+    calls(50, keepPrevious);  // caches and tables reach their size
+    const std::size_t objects = browser_.liveObjectCount();
+    const std::size_t allocations = browser_.outstandingAllocations();
+    const std::size_t heap = heapInUse();
+    calls(2000, keepPrevious);
+    EXPECT_EQ(browser_.liveObjectCount(), objects);
+    EXPECT_EQ(browser_.outstandingAllocations(), allocations);
+    EXPECT_EQ(heapInUse(), heap);
+  }
+  browser_.release(root);
+  EXPECT_EQ(plugin_.destroy(browser_.instance(), nullptr), NPERR_NO_ERROR);
 }
 
 }  // namespace
