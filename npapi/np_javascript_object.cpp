@@ -2,9 +2,9 @@
 
 #include <exception>
 #include <new>
+#include <string_view>
 #include <typeinfo>
 #include <vector>
-#include <string_view>
 
 #include "npapi/np_variant_conversion.h"
 #include "npapi/npapi_browser_host.h"
@@ -146,7 +146,8 @@ struct NPJavascriptObject::Ops {
   }
 
   static bool isBuiltIn(const std::string& name) {
-    return std::string_view(name) == "addEventListener" || std::string_view(name) == "removeEventListener" || std::string_view(name) == "getLastException";
+    const std::string_view text(name);
+    return text == "addEventListener" || text == "removeEventListener" || text == "getLastException";
   }
 
   static VariantVector arguments(const NpapiBrowserHostPtr& host, const NPVariant* args, uint32_t count) {
