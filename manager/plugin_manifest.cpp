@@ -10,6 +10,7 @@
 
 #include "manager/narrow_path.h"
 #include "manager/plugin_entry_json.h"
+#include "manager/plugin_folder_paths.h"
 #include "manager/plugin_matching.h"
 #include "platform/platform.h"
 
@@ -29,29 +30,6 @@ std::string readWholeFile(const fs::path& path) {
   } catch (const std::exception&) {
     return {};  // the stream raises read errors (a folder, a device failure)
   }
-}
-
-// The named components of a path, without the empty one a trailing
-// separator gives.
-std::vector<fs::path> componentsOf(const fs::path& path) {
-  std::vector<fs::path> components;
-  for (const fs::path& component : path) {
-    if (!component.empty()) components.push_back(component);
-  }
-  return components;
-}
-
-// True when `folder` lies below `root`, both taken after resolving links and
-// ".." as far as the paths exist. False when either cannot be resolved.
-bool liesBelow(const fs::path& folder, const fs::path& root) {
-  std::error_code error;
-  const fs::path resolvedFolder = fs::weakly_canonical(folder, error);
-  if (error) return false;
-  const fs::path resolvedRoot = fs::weakly_canonical(root, error);
-  if (error) return false;
-  const std::vector<fs::path> inner = componentsOf(resolvedFolder);
-  const std::vector<fs::path> outer = componentsOf(resolvedRoot);
-  return inner.size() > outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
 }
 
 }  // namespace
@@ -131,7 +109,7 @@ void PluginManifest::removeEntry(std::shared_ptr<PluginEntry> entry) {
   } catch (const std::exception&) {
     return;  // text no file name can have: there is nothing to delete
   }
-  if (folder.empty() || !liesBelow(folder, pathFromNarrow(pluginsFolder()))) return;
+  if (folder.empty() || !liesInsideFolder(folder, pathFromNarrow(pluginsFolder()))) return;
   if (fs::exists(folder)) fs::remove_all(folder);
 }
 

@@ -70,6 +70,23 @@ class FakePlatform : public Platform {
   const std::vector<FileDialogRequest>& fileRequests() const { return fileRequests_; }
   const std::vector<FolderDialogRequest>& folderRequests() const { return folderRequests_; }
 
+  // Secondary modules: search-path additions are recorded; every entry-point
+  // call is recorded and answered from a table keyed by module path
+  // (default: the module does not load).
+  struct ModuleCall {
+    std::wstring path;
+    std::string entryPoint;
+  };
+  void appendLibrarySearchPath(const std::wstring& folder) override { searchPathAdditions_.push_back(folder); }
+  ModuleCallResult callModuleEntryPoint(const std::wstring& path, const std::string& name) override {
+    moduleCalls_.push_back({path, name});
+    auto found = moduleAnswers_.find(path);
+    return found == moduleAnswers_.end() ? ModuleCallResult{} : found->second;
+  }
+  void answerModuleCalls(const std::wstring& path, ModuleCallResult answer) { moduleAnswers_[path] = answer; }
+  const std::vector<ModuleCall>& moduleCalls() const { return moduleCalls_; }
+  const std::vector<std::wstring>& searchPathAdditions() const { return searchPathAdditions_; }
+
   void setModulePath(std::string path) { modulePath_ = std::move(path); }
   void setSystemProxyList(ProxyAccess access, std::string proxies) {
     proxyList_ = {access, std::move(proxies)};
@@ -95,6 +112,9 @@ class FakePlatform : public Platform {
   std::vector<FileDialogRequest> fileRequests_;
   std::vector<FolderDialogRequest> folderRequests_;
   std::optional<std::string> folderFailure_;
+  std::map<std::wstring, ModuleCallResult> moduleAnswers_;
+  std::vector<ModuleCall> moduleCalls_;
+  std::vector<std::wstring> searchPathAdditions_;
 };
 
 }  // namespace FB

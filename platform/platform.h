@@ -76,6 +76,22 @@ struct FolderDialogResult {
   std::wstring path;
 };
 
+// What became of a call of a module's entry point (callModuleEntryPoint).
+struct ModuleCallResult {
+  enum class Outcome {
+    Called,        // the entry point ran and answered `result`
+    NotLoaded,     // the module could not be loaded
+    NoEntryPoint,  // the module has no entry point of that name
+    Raised,        // the entry point ended with an exception
+  };
+  Outcome outcome = Outcome::NotLoaded;
+  std::int32_t result = 0;  // the entry point's answer when Called
+
+  // The entry point ran and its answer is not negative.
+  bool succeeded() const { return outcome == Outcome::Called && result >= 0; }
+  static ModuleCallResult answered(std::int32_t result) { return ModuleCallResult{Outcome::Called, result}; }
+};
+
 class Platform {
  public:
   Platform(const Platform&) = delete;
@@ -121,6 +137,18 @@ class Platform {
   // Throws std::runtime_error when the item dialog cannot be created or
   // reports a failure other than cancel.
   virtual FolderDialogResult showFolderDialog(const FolderDialogRequest& request) = 0;
+
+  // --- Secondary modules (libraries the plug-in manager installs) ---
+  // Appends `folder` to the search path through which the system finds the
+  // libraries a module needs: the environment variable "path", joined with
+  // ";", on Windows; LD_LIBRARY_PATH, joined with ":", on Linux (there it
+  // reaches programs started later: the running process's loader read it at
+  // start). Appended on every call, even when already there.
+  virtual void appendLibrarySearchPath(const std::wstring& folder) = 0;
+  // Loads the module file at `path`, calls its entry point `name` (a function
+  // without parameters that answers a 32-bit result whose sign tells
+  // success) on the calling thread, and releases the module again.
+  virtual ModuleCallResult callModuleEntryPoint(const std::wstring& path, const std::string& name) = 0;
 
  protected:
   Platform() = default;

@@ -29,4 +29,9 @@ int osMajorVersion();
 FileDialogResult showFileDialog(const FileDialogRequest& request);
 FolderDialogResult showFolderDialog(const FolderDialogRequest& request);
 
+// Secondary modules (platform_modules_*.cpp): dlopen/dlsym/dlclose on Linux,
+// LoadLibraryW/GetProcAddress/FreeLibrary on Windows.
+void appendLibrarySearchPath(const std::wstring& folder);
+ModuleCallResult callModuleEntryPoint(const std::wstring& path, const std::string& name);
+
 }  // namespace FB::os

@@ -1,0 +1,167 @@
+// Installing downloaded packages into a real plug-ins folder, with the zip
+// reader replaced by one that lays out the files the test chooses: the
+// resulting layout and record, the manifest, and that failures and packages
+// with unsafe or missing descriptions leave the folder as it was.
+#include "manager/package_installation.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "manager/narrow_path.h"
+#include "platform/fake_platform.h"
+#include "scripting/text_conversion.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Norvell::PluginEntry;
+using Norvell::PluginManifest;
+
+std::string utf8Of(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& item : fs::directory_iterator(folder)) names.push_back(item.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string packageManifest(const std::string& name, const std::string& bit, const std::string& version,
+                            const std::string& moduleName = "Reader") {
+  return R"({"PluginName":")" + name + R"(","PluginBit":")" + bit + R"(","PluginVersion":")" + version +
+         R"(","ModuleName":")" + moduleName + R"("})";
+}
+
+class PackageInstallation : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(base_);
+    fs::create_directories(base_);
+    platform_.setLocalAppDataFolder(FB::toWide(utf8Of(base_)));
+    plugins_ = Norvell::pathFromNarrow(manifest_.pluginsFolder());
+  }
+  void TearDown() override { fs::remove_all(base_); }
+
+  // A zip reader that checks it got the downloaded bytes and then lays out
+  // `files` (name to contents) in the unpack folder.
+  Norvell::PackageExtractor unpacking(std::map<std::string, std::string> files, bool succeed = true) {
+    return [this, files, succeed](const std::string& packagePath, const std::string& folder) {
+      seenPackage_ = readFile(Norvell::pathFromNarrow(packagePath));
+      ++extractions_;
+      fs::create_directories(Norvell::pathFromNarrow(folder));
+      for (const auto& [name, contents] : files) std::ofstream(Norvell::pathFromNarrow(folder) / name) << contents;
+      return succeed;
+    };
+  }
+  std::shared_ptr<PluginEntry> pendingEntry(const std::string& modulePath = "") {
+    auto entry = manifest_.addEntryCopy(
+        PluginEntry{"Reader", "32", "", "1.0", "2.0", "http://h/p.zip", modulePath, "", "", "7", false});
+    entry->downloading = true;
+    return entry;
+  }
+  bool finish(const std::shared_ptr<PluginEntry>& entry, const Norvell::PackageExtractor& extract,
+              bool success = true) {
+    return Norvell::finishPackageDownload(manifest_, entry, success,
+                                          reinterpret_cast<const std::uint8_t*>(bytes_.data()), bytes_.size(), extract);
+  }
+
+  const fs::path base_ = fs::temp_directory_path() /
+      (std::string("nz_install_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::path plugins_;
+  FB::FakePlatform platform_;
+  FB::ScopedPlatformForTesting usePlatform_{platform_};
+  PluginManifest manifest_;
+  const std::string bytes_ = std::string("PK\3\4 package\0bytes", 20);
+  std::string seenPackage_;
+  int extractions_ = 0;
+};
+
+TEST_F(PackageInstallation, APackageLandsInItsInstallFolderAndTheRecordTakesItsDescription) {
+  fs::create_directories(plugins_ / "Reader322.1");
+  std::ofstream(plugins_ / "Reader322.1" / "stale.txt") << "from an earlier install";
+  auto entry = pendingEntry();
+  const std::string description = packageManifest("Reader", "32", "2.1");
+  EXPECT_TRUE(finish(entry, unpacking({{"pluginmanifest.json", description}, {"npReader32.so", "module"}})));
+  EXPECT_EQ(seenPackage_, bytes_);
+  EXPECT_EQ(namesIn(plugins_), (std::vector<std::string>{"Reader322.1", "plugins.manifest"}));  // no temporary folder
+  EXPECT_EQ(namesIn(plugins_ / "Reader322.1"), (std::vector<std::string>{"npReader32.so", "pluginmanifest.json"}));
+  const std::string moduleFile = std::string("npReader32") + Norvell::kModuleFileSuffix;
+  EXPECT_EQ(entry->PluginVersion, "2.1");  // the package's, not the request's
+  EXPECT_EQ(entry->ModuleName, "Reader");
+  EXPECT_EQ(entry->ModulePath, manifest_.pluginsFolder() + "Reader322.1/" + moduleFile);
+  EXPECT_EQ(entry->ZipPackageURL, "http://h/p.zip");
+  EXPECT_EQ(entry->PluginRequiredVersion, "1.0");
+  EXPECT_FALSE(entry->downloading);
+  EXPECT_EQ(manifest_.entries(), (PluginManifest::EntryList{entry}));
+  EXPECT_NE(readFile(plugins_ / "plugins.manifest").find(R"("PluginVersion":"2.1")"), std::string::npos);
+}
+
+TEST_F(PackageInstallation, FailedDownloadsAndPackagesLeaveTheFolderAndDropTheRecord) {
+  auto failedDownload = pendingEntry();
+  EXPECT_FALSE(finish(failedDownload, unpacking({}), false));
+  EXPECT_EQ(extractions_, 0);
+
+  auto unreadable = pendingEntry();
+  EXPECT_FALSE(finish(unreadable, unpacking({{"pluginmanifest.json", packageManifest("R", "32", "1")}}, false)));
+  EXPECT_EQ(extractions_, 1);
+  EXPECT_FALSE(unreadable->downloading);
+  EXPECT_EQ(unreadable->PluginVersion, "");
+
+  auto undescribed = pendingEntry();
+  EXPECT_FALSE(finish(undescribed, unpacking({{"npReader32.so", "module"}})));
+  EXPECT_FALSE(finish(pendingEntry(), Norvell::PackageExtractor()));  // no zip reader at all
+
+  EXPECT_TRUE(manifest_.entries().empty());
+  EXPECT_TRUE(namesIn(plugins_).empty());  // no temporary folders, no manifest
+}
+
+TEST_F(PackageInstallation, PackagesThatWouldLeaveOrReplaceThePluginsFolderAreRefused) {
+  fs::create_directories(base_ / "victim");
+  std::ofstream(base_ / "victim" / "keep.txt") << "keep";
+  std::ofstream(plugins_ / "plugins.manifest") << R"({"Plugins":[]})";
+  const std::vector<std::string> descriptions = {
+      packageManifest("", "", ""),                    // the plug-ins folder itself
+      packageManifest("../../../victim", "", ""),     // a folder outside it
+      packageManifest("..", "", ""),
+      packageManifest("a\\..\\..", "32", "1"),
+      packageManifest("C:", "", ""),
+      packageManifest("plugins.manifest", "", ""),    // the list's own file
+      packageManifest("Reader", "32", "1.0", "/../../../victim/keep.txt"),  // a module outside its folder
+  };
+  for (const std::string& description : descriptions) {
+    auto entry = pendingEntry();
+    EXPECT_FALSE(finish(entry, unpacking({{"pluginmanifest.json", description}}))) << description;
+    EXPECT_EQ(entry->ModulePath, "") << description;
+  }
+  EXPECT_EQ(readFile(base_ / "victim" / "keep.txt"), "keep");
+  EXPECT_EQ(namesIn(plugins_), std::vector<std::string>{"plugins.manifest"});
+  EXPECT_EQ(readFile(plugins_ / "plugins.manifest"), R"({"Plugins":[]})");
+}
+
+TEST_F(PackageInstallation, AFailedRecordDeletesNoFolderItsDescriptorNamed) {
+  fs::create_directories(plugins_ / "Other321.0");
+  std::ofstream(plugins_ / "Other321.0" / "npOther32.so") << "another plug-in";
+  auto entry = pendingEntry(manifest_.pluginsFolder() + "Other321.0/npOther32.so");
+  EXPECT_FALSE(finish(entry, unpacking({}, false)));
+  EXPECT_TRUE(manifest_.entries().empty());
+  EXPECT_TRUE(fs::exists(plugins_ / "Other321.0" / "npOther32.so"));
+}
+
+}  // namespace
