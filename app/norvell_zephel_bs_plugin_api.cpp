@@ -1,7 +1,7 @@
 #include "app/norvell_zephel_bs_plugin_api.h"
 
 #include "app/norvell_zephel_bs_plugin.h"
-#include "manager/package_extraction_seam.h"
+#include "manager/package_extraction.h"
 #include "manager/plugin_registration.h"
 
 NorvellZephelBSPluginAPI::NorvellZephelBSPluginAPI(const std::shared_ptr<NorvellZephelBSPlugin>& plugin,
@@ -9,7 +9,7 @@ NorvellZephelBSPluginAPI::NorvellZephelBSPluginAPI(const std::shared_ptr<Norvell
     : PlugInAPI(host),
       plugin_(plugin),
       manifest_(std::make_shared<Norvell::PluginManifest>()),
-      extractPackage_(Norvell::extractPackageSeam) {
+      extractPackage_(Norvell::extractPackage) {
   addProperty("version", FB::makeProperty(this, &NorvellZephelBSPluginAPI::get_version));
   addMethod("updatePlugin", FB::makeMethod(this, &NorvellZephelBSPluginAPI::updatePlugin));
   addMethod("registerPlugin", FB::makeMethod(this, &NorvellZephelBSPluginAPI::registerPlugin));
