@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include "manager/narrow_path.h"
+#include "manager/package_extraction.h"
+#include "manager/test_package_builder.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
 
@@ -111,6 +113,32 @@ TEST_F(PackageInstallation, APackageLandsInItsInstallFolderAndTheRecordTakesItsD
   EXPECT_FALSE(entry->downloading);
   EXPECT_EQ(manifest_.entries(), (PluginManifest::EntryList{entry}));
   EXPECT_NE(readFile(plugins_ / "plugins.manifest").find(R"("PluginVersion":"2.1")"), std::string::npos);
+}
+
+// The whole way with the real zip reader: downloaded zip bytes become an
+// installed plug-in.
+TEST_F(PackageInstallation, ARealZipPackageInstalls) {
+  const std::string moduleFile = std::string("npReader32") + Norvell::kModuleFileSuffix;
+  const fs::path zip = base_ / "download.zip";
+  Norvell::testing::writePackage(zip, {{"pluginmanifest.json", packageManifest("Reader", "32", "3.0")},
+                                       {moduleFile, std::string("module\0bytes", 12)}});
+  const std::string package = Norvell::testing::readBytes(zip);
+  fs::remove(zip);
+  auto entry = pendingEntry();
+  EXPECT_TRUE(Norvell::finishPackageDownload(manifest_, entry, true,
+                                             reinterpret_cast<const std::uint8_t*>(package.data()), package.size(),
+                                             Norvell::extractPackage));
+  EXPECT_EQ(entry->ModulePath, manifest_.pluginsFolder() + "Reader323.0/" + moduleFile);
+  EXPECT_EQ(readFile(plugins_ / "Reader323.0" / moduleFile), std::string("module\0bytes", 12));
+
+  // A damaged package installs nothing and leaves no folder behind.
+  std::string damaged = package;
+  damaged.resize(damaged.size() / 2);
+  auto second = pendingEntry();
+  EXPECT_FALSE(Norvell::finishPackageDownload(manifest_, second, true,
+                                              reinterpret_cast<const std::uint8_t*>(damaged.data()), damaged.size(),
+                                              Norvell::extractPackage));
+  EXPECT_EQ(namesIn(plugins_), (std::vector<std::string>{"Reader323.0", "plugins.manifest"}));
 }
 
 TEST_F(PackageInstallation, FailedDownloadsAndPackagesLeaveTheFolderAndDropTheRecord) {

@@ -5,14 +5,22 @@
 # the total. Exits non-zero when a check failed or a page gave no result.
 # The server is stopped in every case.
 #
-# usage: run.sh [--browser FILE] [--plugin-dir DIR] [--timeout SECONDS]
-#               [--screenshots DIR] BUILD_DIR [PAGE.html ...]
+# Each page's browser gets a fresh state folder of its own (removed with the
+# other temporary files): XDG_DATA_HOME, where the plug-in keeps its
+# secondary plug-ins, and the test module's call log (NZ_TEST_MODULE_LOG)
+# lie there, so no page writes into the user's home. The server shows that
+# folder at /state/ and builds packages around the test module.
+#
+# usage: run.sh [--browser FILE] [--plugin-dir DIR] [--test-module FILE]
+#               [--timeout SECONDS] [--screenshots DIR] BUILD_DIR [PAGE.html ...]
 #   BUILD_DIR     the linux build folder (build/linux)
 #   PAGE.html     pages of tests/e2e to run (default: all of them)
 #   --browser     nz_browser to use (default BUILD_DIR/tools/browser/nz_browser)
 #   --plugin-dir  folder holding npNorvellZephel32.so (default BUILD_DIR/module)
 #                 (BUILD_DIR/tests/e2e/stream_probe is added when it holds the
 #                 stream probe)
+#   --test-module the test secondary module that served packages carry
+#                 (default BUILD_DIR/platform/nz_test_secondary_module.so)
 #   --screenshots save one PNG per page into this folder
 # Set NZ_E2E_HEADED=1 to use the current display instead of xvfb-run.
 set -uo pipefail
@@ -20,15 +28,17 @@ set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 browser=""
 plugin_dir=""
+test_module=""
 timeout=60
 screenshots=""
 while (($#)); do
   case "$1" in
     --browser) browser="$2"; shift 2 ;;
     --plugin-dir) plugin_dir="$2"; shift 2 ;;
+    --test-module) test_module="$2"; shift 2 ;;
     --timeout) timeout="$2"; shift 2 ;;
     --screenshots) screenshots="$2"; shift 2 ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,25p' "$0"; exit 0 ;;
     --) shift; break ;;
     -*) echo "run.sh: unknown option $1" >&2; exit 64 ;;
     *) break ;;
@@ -39,6 +49,7 @@ shift
 build="$(cd "$build" && pwd)"
 browser="${browser:-$build/tools/browser/nz_browser}"
 plugin_dir="${plugin_dir:-$build/module}"
+test_module="${test_module:-$build/platform/nz_test_secondary_module.so}"
 # The stream probe (tests/e2e/stream_probe), when built, joins the plug-in
 # path for streams.html.
 probe_dir="$build/tests/e2e/stream_probe"
@@ -72,7 +83,10 @@ stop_server() {
 trap stop_server EXIT
 trap 'exit 130' INT TERM
 
-"${NZ_PYTHON:-python3}" "$here/server.py" --port-file "$work/port" >"$work/server.log" 2>&1 &
+state="$work/state"
+server_args=(--port-file "$work/port" --state-dir "$state")
+if [ -f "$test_module" ]; then server_args+=(--test-module "$test_module"); fi
+"${NZ_PYTHON:-python3}" "$here/server.py" "${server_args[@]}" >"$work/server.log" 2>&1 &
 server_pid=$!
 # The server writes its port file once it listens; wait for it or for its end.
 while [ ! -s "$work/port" ]; do
@@ -102,7 +116,10 @@ for page in "${pages[@]}"; do
   # The browser's own exit code is kept in a file: xvfb-run now and then
   # fails to remove its temporary folder and then exits with 5 instead.
   rm -f "$work/code"
-  QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" "${launcher[@]}" \
+  rm -rf "$state"
+  mkdir -p "$state/data"
+  env -u NZ_TEST_MODULE_RESULT XDG_DATA_HOME="$state/data" NZ_TEST_MODULE_LOG="$state/test-module.log" \
+    QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" "${launcher[@]}" \
     /bin/sh -c '"$@"; echo $? >"$NZ_E2E_CODE_FILE"' nz-e2e "$browser" "${args[@]}" "$base/$page" \
     >"$work/page.out" 2>"$work/page.err" </dev/null
   code=$?

@@ -13,13 +13,22 @@ Besides files it answers:
                          with the posted Content-Type.
   /<site>/core/installers/<name>
                          a plug-in package (zip) of the maker's site, looked
-                         up as <packages>/<site>/<name>; see PackageStore.
+                         up as <packages>/<site>/<name>, or one of the
+                         packages built on the fly around the test module
+                         (--test-module); see PackageStore. Unknown names
+                         are answered 404.
+  /package-requests      the package requests answered so far, as a JSON
+                         list of {"path", "status", "size"} in arrival order.
+  /state/<path>          with --state-dir, the file below that folder (for a
+                         folder: a JSON list of its names, sorted), so that
+                         pages can see what the plug-in wrote there.
 
 Python standard library only. Stops on SIGTERM or SIGINT.
 """
 
 import argparse
 import base64
+import io
 import json
 import mimetypes
 import os
@@ -28,6 +37,7 @@ import signal
 import sys
 import threading
 import urllib.parse
+import zipfile
 from http import HTTPStatus
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -40,18 +50,42 @@ INSTALLER_PATH = re.compile(r"^/(?P<site>[^/]+)/core/installers/(?P<name>[^/]+)$
 class PackageStore:
     """Finds the zip package for /<site>/core/installers/<name>.
 
-    Packages are plain files below one folder, <folder>/<site>/<name>. A test
-    that needs packages built on the fly can replace find() (or hand the
-    server a folder it filled before starting)."""
+    Packages are plain files below one folder, <folder>/<site>/<name>, or,
+    for the names in BUILT_PACKAGES, zips built on the fly on any site: the
+    package's "pluginmanifest.json" and the test module's bytes under the
+    module file name that the plug-in expects ("np" + ModuleName +
+    PluginBit + ".so"). find() answers the bytes, or None."""
 
-    def __init__(self, folder):
+    # name -> the package's description ("pluginmanifest.json").
+    BUILT_PACKAGES = {
+        "nzprobe.zip": {"PluginName": "NzProbe", "PluginBit": "32", "PluginVersion": "2.1",
+                        "ModuleName": "NzProbe"},
+    }
+
+    def __init__(self, folder, test_module=None):
         self.folder = folder
+        self.test_module = test_module
 
     def find(self, site, name):
-        if not self.folder:
+        if self.folder:
+            path = os.path.join(self.folder, site, name)
+            if os.path.isfile(path):
+                with open(path, "rb") as f:
+                    return f.read()
+        description = self.BUILT_PACKAGES.get(name)
+        if description is None or not self.test_module:
             return None
-        path = os.path.join(self.folder, site, name)
-        return path if os.path.isfile(path) else None
+        return self.build(description)
+
+    def build(self, description):
+        with open(self.test_module, "rb") as f:
+            module = f.read()
+        module_name = "np%s%s.so" % (description["ModuleName"], description["PluginBit"])
+        out = io.BytesIO()
+        with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as package:
+            package.writestr("pluginmanifest.json", json.dumps(description))
+            package.writestr(module_name, module)
+        return out.getvalue()
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -61,7 +95,11 @@ class Handler(BaseHTTPRequestHandler):
     # Set by make_server.
     mounts = []  # (url prefix, folder), longest prefix first
     packages = PackageStore(None)
+    state_dir = None
     quiet = True
+    # (path, status, size) of each package request; shared by all handlers.
+    package_requests = []
+    package_lock = threading.Lock()
 
     def log_message(self, format, *args):  # noqa: A002 (the base class's name)
         if not self.quiet:
@@ -86,12 +124,26 @@ class Handler(BaseHTTPRequestHandler):
         if url.path == "/echo":
             self.echo(url, b"")
             return
+        if url.path == "/package-requests":
+            with self.package_lock:
+                listed = [{"path": p, "status": c, "size": n} for p, c, n in self.package_requests]
+            self.send_bytes(HTTPStatus.OK, json.dumps(listed).encode("utf-8"), "application/json",
+                            head_only)
+            return
+        if url.path.startswith("/state/"):
+            self.send_state(urllib.parse.unquote(url.path[len("/state/"):]), head_only)
+            return
         match = INSTALLER_PATH.match(url.path)
         if match:
             found = self.packages.find(match.group("site"), match.group("name"))
-            if found:
-                self.send_file(found, head_only, "application/zip")
-                return
+            with self.package_lock:
+                self.package_requests.append((url.path, 200 if found is not None else 404,
+                                              len(found) if found is not None else 0))
+            if found is not None:
+                self.send_bytes(HTTPStatus.OK, found, "application/zip", head_only)
+            else:
+                self.send_text(HTTPStatus.NOT_FOUND, "no package: %s\n" % url.path)
+            return
         path = self.local_path(urllib.parse.unquote(url.path))
         if path and os.path.isdir(path):
             path = os.path.join(path, "index.html")
@@ -109,6 +161,17 @@ class Handler(BaseHTTPRequestHandler):
                     return None
                 return os.path.join(folder, *parts)
         return None
+
+    def send_state(self, rest, head_only):
+        parts = [p for p in rest.split("/") if p not in ("", ".")]
+        path = os.path.join(self.state_dir, *parts) if self.state_dir and ".." not in parts else None
+        if path and os.path.isdir(path):
+            names = json.dumps(sorted(os.listdir(path))).encode("utf-8")
+            self.send_bytes(HTTPStatus.OK, names, "application/json", head_only)
+        elif path and os.path.isfile(path):
+            self.send_file(path, head_only, "application/octet-stream")
+        else:
+            self.send_text(HTTPStatus.NOT_FOUND, "not found: /state/%s\n" % rest)
 
     def read_body(self):
         length = int(self.headers.get("Content-Length") or 0)
@@ -154,11 +217,14 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(data)
 
 
-def make_server(port, mounts, packages, quiet):
+def make_server(port, mounts, packages, quiet, state_dir=None):
     handler = type("BoundHandler", (Handler,), {
         "mounts": sorted(mounts, key=lambda m: len(m[0]), reverse=True),
         "packages": packages,
+        "state_dir": state_dir,
         "quiet": quiet,
+        "package_requests": [],
+        "package_lock": threading.Lock(),
     })
     return ThreadingHTTPServer(("127.0.0.1", port), handler)
 
@@ -169,11 +235,15 @@ def main():
     parser.add_argument("--port-file", help="write the port to this file once listening")
     parser.add_argument("--packages", default=os.path.join(HERE, "packages"),
                         help="folder of <site>/<name> zip packages")
+    parser.add_argument("--test-module",
+                        help="the test secondary module that the built packages carry")
+    parser.add_argument("--state-dir", help="folder shown at /state/")
     parser.add_argument("--verbose", action="store_true", help="log every request to stderr")
     args = parser.parse_args()
 
     mounts = [("/", HERE), ("/examples/", os.path.join(REPO, "examples"))]
-    server = make_server(args.port, mounts, PackageStore(args.packages), not args.verbose)
+    server = make_server(args.port, mounts, PackageStore(args.packages, args.test_module), not args.verbose,
+                         args.state_dir)
     port = server.server_address[1]
 
     def stop(*_):
