@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "runtime/window_context.h"
+
 namespace FB {
 
 class PluginCore;
 using PluginCorePtr = std::shared_ptr<PluginCore>;
+class PluginWindow;
 
 class FactoryBase {
  public:
@@ -26,6 +29,12 @@ class FactoryBase {
   virtual void globalDeinitialize() {}
   virtual void collectLogTargets(std::vector<std::string>& targets) { (void)targets; }
   virtual int logLevel() { return 4; }
+  // Wrap the surface the browser gives an instance in a plug-in window: a
+  // window of its own (PluginWindowWin), or the page's device context
+  // (PluginWindowlessWin). On platforms without such windows they answer
+  // null. Defined per platform (factory_windows_win.cpp, _posix.cpp).
+  virtual std::unique_ptr<PluginWindow> createWindowedWindow(const WindowedContext& context);
+  virtual std::unique_ptr<PluginWindow> createWindowlessWindow(const WindowlessContext& context);
 };
 
 using FactoryBasePtr = std::shared_ptr<FactoryBase>;
