@@ -142,14 +142,19 @@
     },
 
     // Calls onReady(root) when the plug-in element's "onload" function has
-    // run, or fails the check "plug-in loaded" with "plug-in not loaded" when
-    // the browser does not know the type or the function is not called in
-    // time; either way the page ends after a failure.
-    waitForPlugin: function (onloadName, mimeType, seconds, onReady) {
+    // run, or fails the check (options.label, default "plug-in loaded") with
+    // "plug-in not loaded" when the browser does not know the type or the
+    // function is not called in time; either way the page ends after a
+    // failure. The page ends after onReady returns, unless options.async is
+    // set: then the page calls nz.done() itself (nz.runSteps does).
+    // options.hint replaces the note on where the browser looks for plug-ins.
+    waitForPlugin: function (onloadName, mimeType, seconds, onReady, options) {
+      options = options || {};
+      var label = options.label || "plug-in loaded";
+      var hint = options.hint || "is QTWEBKIT_PLUGIN_PATH the folder of npNorvellZephel32.so?";
       var settled = false;
       if (!navigator.mimeTypes[mimeType]) {
-        nz.fail("plug-in loaded", "plug-in not loaded: the browser knows no plug-in for " + mimeType +
-                " (is QTWEBKIT_PLUGIN_PATH the folder of npNorvellZephel32.so?)");
+        nz.fail(label, "plug-in not loaded: the browser knows no plug-in for " + mimeType + " (" + hint + ")");
         nz.done();
         return;
       }
@@ -157,25 +162,48 @@
         if (settled) return;
         settled = true;
         if (!root) {
-          nz.fail("plug-in loaded", "plug-in not loaded: " + onloadName + " got no root object");
+          nz.fail(label, "plug-in not loaded: " + onloadName + " got no root object");
           nz.done();
           return;
         }
-        nz.pass("plug-in loaded");
+        nz.pass(label);
         try {
           onReady(root);
         } catch (e) {
           nz.fail("page script", "exception: " + errorText(e));
+          nz.done();
+          return;
         }
-        nz.done();
+        if (!options.async) nz.done();
       };
       setTimeout(function () {
         if (settled) return;
         settled = true;
-        nz.fail("plug-in loaded", "plug-in not loaded: " + onloadName + " was not called within " +
-                seconds + " s");
+        nz.fail(label, "plug-in not loaded: " + onloadName + " was not called within " + seconds + " s");
         nz.done();
       }, seconds * 1000);
+    },
+
+    // Runs steps one after the other; each is called with the function that
+    // starts the next one, so a step may wait for a callback. The page ends
+    // after the last step. A step that throws fails "step N"; the page then
+    // ends, or goes on with the next step when keepGoing is set.
+    runSteps: function (steps, keepGoing) {
+      var index = 0;
+      function next() {
+        if (index >= steps.length) {
+          nz.done();
+          return;
+        }
+        var step = steps[index++];
+        try {
+          step(next);
+        } catch (e) {
+          nz.fail("step " + index, "exception: " + errorText(e));
+          if (keepGoing) next(); else nz.done();
+        }
+      }
+      next();
     }
   };
 
