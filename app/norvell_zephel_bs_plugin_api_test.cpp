@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "app/trusted_site.h"
+#include "manager/manager_test_support.h"
 #include "manager/plugin_entry.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
@@ -22,19 +23,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using Norvell::testing::utf8Of;
+using Norvell::testing::readFile;
 using FB::variant;
 using FB::VariantVector;
 using FB::testing::FakeBrowserHost;
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 #ifdef _WIN32
 void setVariable(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
@@ -87,8 +80,7 @@ class PluginManagerMembers : public ::testing::Test {
     std::ofstream(plugins_ / "plugins.manifest") << R"({"Plugins":[)" + objects + "]}";
   }
 
-  const fs::path base_ = fs::temp_directory_path() /
-      (std::string("nz_app_manager_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path base_ = Norvell::testing::testFolder("nz_app_manager_");
   const fs::path plugins_ = base_ / "Norvell" / "ZephelPlugins";
   RealModulesPlatform platform_;
   FB::ScopedPlatformForTesting usePlatform_{platform_};

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "app/norvell_zephel_bs_plugin_api.h"
+#include "manager/manager_test_support.h"
 #include "manager/narrow_path.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
@@ -25,22 +26,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using Norvell::testing::utf8Of;
+using Norvell::testing::readFile;
 using FB::variant;
 using FB::VariantVector;
 using FB::testing::FakeBrowserHost;
 using FB::testing::FakeResource;
 using FB::testing::FakeScriptObject;
 using FB::testing::FakeStreamServer;
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 #ifdef _WIN32
 void setVariable(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
@@ -114,8 +107,7 @@ class UpdatePlugin : public ::testing::Test {
     return urls;
   }
 
-  const fs::path base_ = fs::temp_directory_path() /
-      (std::string("nz_update_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path base_ = Norvell::testing::testFolder("nz_update_");
   const fs::path plugins_ = base_ / "Norvell" / "ZephelPlugins";
   RealModulesPlatform platform_;
   FB::ScopedPlatformForTesting usePlatform_{platform_};

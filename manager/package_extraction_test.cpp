@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "manager/manager_test_support.h"
 #include "manager/test_package_builder.h"
 
 namespace {
@@ -56,8 +57,7 @@ class PackageExtractionTest : public ::testing::Test {
   }
   std::set<std::string> unpacked() const { return namesIn(destination_); }
 
-  const fs::path base_ = fs::temp_directory_path() /
-      (std::string("nz_extract_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path base_ = Norvell::testing::testFolder("nz_extract_");
   const fs::path package_ = base_ / "package.zip";
   const fs::path destination_ = base_ / "unpacked";
 };

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "manager/manager_test_support.h"
 #include "manager/narrow_path.h"
 #include "manager/package_extraction.h"
 #include "manager/test_package_builder.h"
@@ -25,18 +26,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using Norvell::testing::utf8Of;
+using Norvell::testing::readFile;
 using Norvell::PluginEntry;
 using Norvell::PluginManifest;
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 std::vector<std::string> namesIn(const fs::path& folder) {
   std::vector<std::string> names;
@@ -84,8 +77,7 @@ class PackageInstallation : public ::testing::Test {
                                           reinterpret_cast<const std::uint8_t*>(bytes_.data()), bytes_.size(), extract);
   }
 
-  const fs::path base_ = fs::temp_directory_path() /
-      (std::string("nz_install_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path base_ = Norvell::testing::testFolder("nz_install_");
   fs::path plugins_;
   FB::FakePlatform platform_;
   FB::ScopedPlatformForTesting usePlatform_{platform_};

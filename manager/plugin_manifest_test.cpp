@@ -11,19 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include "manager/manager_test_support.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Norvell::testing::utf8Of;
 using Norvell::PluginEntry;
 using Norvell::PluginManifest;
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 PluginEntry record(const std::string& name, const std::string& version, const std::string& modulePath = "") {
   return PluginEntry{name, "32", version, "", "", "", modulePath, "", "", "", false};
@@ -48,8 +45,7 @@ class PluginManifestTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(base_); }
 
-  const fs::path base_ = fs::temp_directory_path() /
-      (std::string("nz_manager_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path base_ = Norvell::testing::testFolder("nz_manager_");
   const fs::path plugins_ = base_ / "Norvell" / "ZephelPlugins";
   FB::FakePlatform platform_;
   FB::ScopedPlatformForTesting usePlatform_{platform_};

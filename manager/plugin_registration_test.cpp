@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "manager/manager_test_support.h"
 #include "manager/module_registration.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
@@ -20,14 +21,10 @@
 namespace {
 
 namespace fs = std::filesystem;
+using Norvell::testing::utf8Of;
 using FB::ModuleCallResult;
 using Norvell::PluginEntry;
 using Norvell::PluginManifest;
-
-std::string utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 std::string descriptor(const std::string& version, const std::string& required = "", const std::string& latest = "") {
   return R"({"PluginName":"Reader","PluginBit":"32","PluginVersion":")" + version +
@@ -72,8 +69,7 @@ class PluginRegistrationTest : public ::testing::Test {
   }
   bool manifestWritten() const { return fs::exists(plugins_ / "plugins.manifest"); }
 
-  const fs::path base_ = fs::temp_directory_path() /
-      (std::string("nz_registration_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const fs::path base_ = Norvell::testing::testFolder("nz_registration_");
   const fs::path plugins_ = base_ / "Norvell" / "ZephelPlugins";
   RealFilesPlatform platform_;
   FB::ScopedPlatformForTesting usePlatform_{platform_};
