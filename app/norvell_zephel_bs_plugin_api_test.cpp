@@ -18,9 +18,12 @@
 #include "manager/plugin_entry.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
+#include "testing/environment_variable.h"
 #include "testing/fake_browser_host.h"
 
 namespace {
+
+using FB::testing::setVariable;
 
 namespace fs = std::filesystem;
 using Norvell::testing::utf8Of;
@@ -28,12 +31,6 @@ using Norvell::testing::readFile;
 using FB::variant;
 using FB::VariantVector;
 using FB::testing::FakeBrowserHost;
-
-#ifdef _WIN32
-void setVariable(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
-#else
-void setVariable(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
-#endif
 
 // The test's local application-data folder; files and modules are real.
 class RealModulesPlatform : public FB::FakePlatform {

@@ -19,11 +19,14 @@
 #include "manager/narrow_path.h"
 #include "platform/fake_platform.h"
 #include "scripting/text_conversion.h"
+#include "testing/environment_variable.h"
 #include "testing/fake_browser_host.h"
 #include "testing/fake_browser_stream.h"
 #include "testing/fake_script_object.h"
 
 namespace {
+
+using FB::testing::setVariable;
 
 namespace fs = std::filesystem;
 using Norvell::testing::utf8Of;
@@ -36,10 +39,8 @@ using FB::testing::FakeScriptObject;
 using FB::testing::FakeStreamServer;
 
 #ifdef _WIN32
-void setVariable(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
 constexpr const char* kModuleFile = "npReader32.dll";
 #else
-void setVariable(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
 constexpr const char* kModuleFile = "npReader32.so";
 #endif
 

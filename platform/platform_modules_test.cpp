@@ -12,8 +12,11 @@
 
 #include "platform/platform.h"
 #include "scripting/text_conversion.h"
+#include "testing/environment_variable.h"
 
 namespace {
+
+using FB::testing::setVariable;
 
 namespace fs = std::filesystem;
 using FB::ModuleCallResult;
@@ -21,11 +24,9 @@ using FB::ModuleCallResult;
 #ifdef _WIN32
 constexpr const char* kSearchPathVariable = "path";
 constexpr char kSearchPathSeparator = ';';
-void setVariable(const std::string& name, const std::string& value) { _putenv_s(name.c_str(), value.c_str()); }
 #else
 constexpr const char* kSearchPathVariable = "LD_LIBRARY_PATH";
 constexpr char kSearchPathSeparator = ':';
-void setVariable(const std::string& name, const std::string& value) { setenv(name.c_str(), value.c_str(), 1); }
 #endif
 
 std::string variable(const char* name) {
