@@ -19,7 +19,7 @@ std::shared_ptr<PluginEntry> findSatisfyingEntry(PluginManifest& manifest, const
   for (auto it = entries.begin(); it != entries.end();) {
     if (!matchesVersionRange(request, **it)) {
       ++it;
-    } else if (moduleExists(**it)) {
+    } else if (manifest.moduleExists(**it)) {
       return *it;
     } else if (!(*it)->downloading) {
       it = entries.erase(it);  // its files are gone: forget it

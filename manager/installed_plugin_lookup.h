@@ -16,7 +16,7 @@ namespace Norvell {
 // module file or download state.
 //
 // A request with a version is satisfied by the first record in its version
-// range whose module file exists. Records in the range whose module file is
+// range whose module file exists inside the plug-ins folder. Records in the range whose module file is
 // missing and that are not being downloaded are dropped from the list on
 // the way (their folders and the manifest file are left alone).
 //

@@ -1,6 +1,6 @@
 // Helpers shared by the plug-in manager's tests and the root object's:
-// UTF-8 text of a path, a whole file's bytes, and a temporary folder named
-// after the running test.
+// UTF-8 text of a path, a whole file's bytes, and a temporary folder of the
+// running test's own.
 //
 // Test code; the test's own thread.
 #pragma once
@@ -11,6 +11,8 @@
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "testing/temporary_folder.h"
 
 namespace Norvell::testing {
 
@@ -25,10 +27,11 @@ inline std::string readFile(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// `prefix` and the running test's name, below the system's temporary folder.
+// A new folder below the system's temporary folder, named `prefix`, the
+// running test's name and random characters: no other test case or test
+// run can meet it (FB::testing::uniqueTemporaryFolder).
 inline std::filesystem::path testFolder(const std::string& prefix) {
-  return std::filesystem::temp_directory_path() /
-         (prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  return FB::testing::uniqueTemporaryFolder(prefix);
 }
 
 }  // namespace Norvell::testing

@@ -3,7 +3,10 @@
 // Packages are flat: every file entry is written directly below the
 // destination under its stored name; folder entries are skipped and no
 // folders are created, so an entry inside a sub-folder fails the whole
-// extraction. Names that could lead outside the destination are refused.
+// extraction. Names that could lead outside the destination are refused,
+// and so are packages beyond the limits of package_limits.h (too many
+// entries, or more unpacked data in total). Names and limits are checked
+// for the whole package before the first file is written.
 //
 // Main thread only: every extraction reads through one shared static buffer,
 // so two must never run at the same time.

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "manager/manager_test_support.h"
 #include "manager/test_package_builder.h"
 
 namespace {
@@ -18,9 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(PackageExtractionPosixTest, DataThatCannotBeWrittenFailsTheExtraction) {
-  const fs::path base = fs::temp_directory_path() / "nz_extract_write_failure";
-  fs::remove_all(base);
-  fs::create_directories(base);
+  const fs::path base = Norvell::testing::testFolder("nz_extract_write_failure_");
   Norvell::testing::writePackage(base / "package.zip", {{"big.bin", std::string(300 * 1024, 'b')}});
 
   const auto extractWithLimit = [&] {

@@ -125,7 +125,7 @@ TEST_F(PackageExtractionTest, NamesLeadingOutsideTheDestinationFailBeforeTheyAre
                            ". ./escaped.txt", "/escaped.txt", "\\escaped.txt", "C:escaped.txt", "c:/escaped.txt"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(extract({{"first.txt", "1"}, {name, "escaped"}, {"last.txt", "3"}}));
-    EXPECT_EQ(unpacked(), std::set<std::string>{"first.txt"});
+    EXPECT_TRUE(unpacked().empty());  // every name is checked before the first file is written
     EXPECT_EQ(namesIn(base_), (std::set<std::string>{"package.zip", "unpacked"}));
   }
 

@@ -6,12 +6,14 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include <boost/uuid/random_generator.hpp>
 #include <boost/uuid/uuid.hpp>
 #include <boost/uuid/uuid_io.hpp>
 
 #include "manager/narrow_path.h"
+#include "manager/package_limits.h"
 #include "manager/plugin_entry_json.h"
 #include "manager/plugin_folder_paths.h"
 
@@ -39,33 +41,70 @@ bool writeWholeFile(const fs::path& path, const std::uint8_t* data, std::size_t 
   return static_cast<bool>(out);
 }
 
-// Names in the plug-ins folder that belong to the manifest, not to plug-ins.
-bool isManifestFileName(const std::string& name) {
-  return name == "plugins.manifest" || name == "plugins.manifest.new";
+const FolderMove* folderMoveForTesting = nullptr;
+
+void moveFolder(const fs::path& from, const fs::path& to) {
+  if (folderMoveForTesting) {
+    (*folderMoveForTesting)(from, to);
+  } else {
+    fs::rename(from, to);
+  }
+}
+
+// Puts the folder `from` in place of `to`. An existing `to` is moved to
+// `aside` first; when that fails nothing has changed. When the new folder
+// then cannot be moved in, the old one is moved back. Raises the error of
+// the move that failed.
+void replaceFolder(const fs::path& from, const fs::path& to, const fs::path& aside) {
+  std::error_code error;
+  const bool replacing = fs::exists(fs::symlink_status(to, error));
+  if (replacing) moveFolder(to, aside);
+  try {
+    moveFolder(from, to);
+  } catch (const std::exception&) {
+    if (replacing) fs::rename(aside, to, error);
+    throw;
+  }
+}
+
+// The package names a folder of its own: name, bit and version present and
+// every name part made of safe characters.
+bool describesItselfSafely(const PluginEntry& package) {
+  for (const std::string* part : {&package.PluginName, &package.PluginBit, &package.PluginVersion}) {
+    if (part->empty() || !isSafeNamePart(*part)) return false;
+  }
+  return isSafeNamePart(package.ModuleName);
 }
 
 // Moves the unpacked package to its install folder and records it in
 // `entry`. False, with nothing moved, when the package does not describe
-// itself well enough to be placed safely. Raises file-system errors.
-bool moveToInstallFolder(const std::string& pluginsFolder, const std::string& unpackFolder, PluginEntry& entry) {
+// itself well enough to be placed safely. The old install, if any, is moved
+// into `temporaryFolder`. Raises file-system errors.
+bool moveToInstallFolder(const std::string& pluginsFolder, const fs::path& temporaryFolder,
+                         const std::string& unpackFolder, PluginEntry& entry) {
   PluginEntry package;
   parseDescriptor(readWholeFile(pathFromNarrow(unpackFolder) / "pluginmanifest.json"), package);
+  if (!describesItselfSafely(package)) return false;
   const std::string folderName = package.PluginName + package.PluginBit + package.PluginVersion;
-  const std::string moduleName = moduleFileName(package);
-  if (!isPlainFileName(folderName) || isManifestFileName(folderName) || !isPlainFileName(moduleName)) return false;
+  if (isManifestFileName(folderName)) return false;
   const std::string installFolder = pluginsFolder + folderName;
-  const fs::path installPath = pathFromNarrow(installFolder);
-  if (fs::exists(installPath)) fs::remove_all(installPath);
-  package.ModulePath = installFolder + "/" + moduleName;
-  fs::rename(pathFromNarrow(unpackFolder), installPath);
+  replaceFolder(pathFromNarrow(unpackFolder), pathFromNarrow(installFolder), temporaryFolder / "previous");
+  package.ModulePath = installFolder + "/" + moduleFileName(package);
   copyNonEmptyFields(package, entry);
   return true;
 }
 
 }  // namespace
 
+ScopedFolderMoveForTesting::ScopedFolderMoveForTesting(FolderMove move) : move_(std::move(move)) {
+  folderMoveForTesting = &move_;
+}
+
+ScopedFolderMoveForTesting::~ScopedFolderMoveForTesting() { folderMoveForTesting = nullptr; }
+
 bool installPackage(PluginManifest& manifest, PluginEntry& entry, const std::uint8_t* data, std::size_t size,
                     const PackageExtractor& extract) {
+  if (size > kMaxPackageBytes) return false;
   fs::path temporaryPath;
   bool installed = false;
   try {
@@ -76,7 +115,8 @@ bool installPackage(PluginManifest& manifest, PluginEntry& entry, const std::uin
     temporaryPath = pathFromNarrow(temporaryFolder);
     fs::create_directory(temporaryPath);
     installed = writeWholeFile(pathFromNarrow(packageFile), data, size) && extract &&
-                extract(packageFile, unpackFolder) && moveToInstallFolder(pluginsFolder, unpackFolder, entry);
+                extract(packageFile, unpackFolder) &&
+                moveToInstallFolder(pluginsFolder, temporaryPath, unpackFolder, entry);
   } catch (const std::exception&) {
     installed = false;  // the plug-ins folder, the temporary folder, the old install folder, the move
   }

@@ -7,9 +7,19 @@
 // folder followed by a random UUID), unpacked there, described by its own
 // "pluginmanifest.json", and moved to its install folder: the plug-ins
 // folder followed by the package's name, bit and version. The module is
-// then that folder, "/", and moduleFileName of the package's record. A
-// package whose name, bit and version do not make one plain folder name, or
-// whose module name would leave that folder, is refused.
+// then that folder, "/", and moduleFileName of the package's record.
+//
+// Refused, with nothing outside the temporary folder touched: a package
+// beyond the limits of package_limits.h; a package whose name, bit or
+// version is empty, or whose name, bit, version or module name holds
+// anything but letters, digits, '.', '-' and '_' or ends in '.'; a package
+// whose install folder would be the manifest file's name, ignoring case.
+//
+// An earlier install in the same folder is replaced in three moves: the old
+// folder aside (into the temporary folder), the new one in, the old one
+// deleted with the temporary folder. When the old folder cannot be moved
+// (on Windows: its module is loaded), the installation fails and the old
+// install stays whole.
 //
 // Main thread only, like the list. Several downloads may end one after the
 // other; each has its own temporary folder.
@@ -17,6 +27,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +40,24 @@ namespace Norvell {
 // Unpacks the zip file at the first path into the folder at the second
 // (narrow paths); answers true when the whole package was unpacked.
 using PackageExtractor = std::function<bool(const std::string& packagePath, const std::string& destinationFolder)>;
+
+// Moves a folder to a new name on the same volume. Raises
+// std::filesystem::filesystem_error when it cannot.
+using FolderMove = std::function<void(const std::filesystem::path& from, const std::filesystem::path& to)>;
+
+// While one lives, installations move folders through `move` instead of the
+// file system: tests play a module in use on systems that would move it.
+// Test code; one at a time, on the main thread.
+class ScopedFolderMoveForTesting {
+ public:
+  explicit ScopedFolderMoveForTesting(FolderMove move);
+  ~ScopedFolderMoveForTesting();
+  ScopedFolderMoveForTesting(const ScopedFolderMoveForTesting&) = delete;
+  ScopedFolderMoveForTesting& operator=(const ScopedFolderMoveForTesting&) = delete;
+
+ private:
+  FolderMove move_;
+};
 
 // Installs the `size` package bytes at `data`. On success the package's own
 // record fields that are not empty (its version, module name, ...) and the

@@ -32,10 +32,11 @@ bool liesInsideFolder(const fs::path& path, const fs::path& folder) {
   return inner.size() > outer.size() && std::equal(outer.begin(), outer.end(), inner.begin());
 }
 
-bool isPlainFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
-  return std::none_of(name.begin(), name.end(), [](char c) {
-    return c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20;
+bool isSafeNamePart(const std::string& name) {
+  if (!name.empty() && name.back() == '.') return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+           c == '_';
   });
 }
 

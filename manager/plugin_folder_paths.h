@@ -15,8 +15,11 @@ namespace Norvell {
 // links and ".." as far as they exist. False when either cannot be resolved.
 bool liesInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);
 
-// True when `name` names one entry of a folder and nothing else: not empty,
-// not "." or "..", and free of "/", "\", ":" and control characters.
-bool isPlainFileName(const std::string& name);
+// True when `name` holds only ASCII letters, digits, '.', '-' and '_' and
+// does not end in '.'. Such texts, alone or joined one after the other, name
+// one entry of a folder on every system: no separator, no drive, no "..",
+// nothing Windows would trim or read in another encoding. The empty text
+// passes; callers that need a name check for it.
+bool isSafeNamePart(const std::string& name);
 
 }  // namespace Norvell

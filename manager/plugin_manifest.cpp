@@ -19,9 +19,12 @@ namespace fs = std::filesystem;
 namespace Norvell {
 namespace {
 
+constexpr const char* kManifestFileName = "plugins.manifest";
+constexpr const char* kNewManifestFileName = "plugins.manifest.new";  // saveManifest's text before it replaces the file
+
 // The whole file, or the empty text when it is missing or cannot be read.
 std::string readWholeFile(const fs::path& path) {
-  std::ifstream in(path);
+  std::ifstream in(path, std::ios::binary);
   if (!in) return {};
   try {
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -52,7 +55,7 @@ std::string PluginManifest::pluginsFolder() {
   return folder;
 }
 
-std::string PluginManifest::manifestPath() { return pluginsFolder() + "plugins.manifest"; }
+std::string PluginManifest::manifestPath() { return pluginsFolder() + kManifestFileName; }
 
 void PluginManifest::loadManifest() {
   for (const PluginEntry& entry : manifestEntries(readWholeFile(pathFromNarrow(manifestPath())))) {
@@ -63,10 +66,10 @@ void PluginManifest::loadManifest() {
 bool PluginManifest::saveManifest() {
   const fs::path target = pathFromNarrow(manifestPath());
   fs::path written = target;
-  written += ".new";
+  written.replace_filename(kNewManifestFileName);
   std::error_code error;
   {
-    std::ofstream out(written, std::ios::out | std::ios::trunc);
+    std::ofstream out(written, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out << manifestText(entries_);
     out.close();
@@ -113,14 +116,28 @@ void PluginManifest::removeEntry(std::shared_ptr<PluginEntry> entry) {
   if (fs::exists(folder)) fs::remove_all(folder);
 }
 
-bool moduleExists(const PluginEntry& entry) {
+bool PluginManifest::holdsModule(const PluginEntry& entry) {
   if (entry.ModulePath.empty()) return false;
+  try {
+    return liesInsideFolder(pathFromNarrow(entry.ModulePath), pathFromNarrow(pluginsFolder()));
+  } catch (const std::exception&) {
+    return false;  // text no file name can have, or no plug-ins folder
+  }
+}
+
+bool PluginManifest::moduleExists(const PluginEntry& entry) {
+  if (!holdsModule(entry)) return false;
   FB::Platform& platform = FB::Platform::instance();
   try {
     return platform.pathAttributes(platform.widePath(entry.ModulePath)).status == FB::PathStatus::Exists;
   } catch (const std::exception&) {
-    return false;  // text no file name can have
+    return false;
   }
+}
+
+bool isManifestFileName(std::string_view name) {
+  const std::string text(name);
+  return equalsIgnoreCase(text, kManifestFileName) || equalsIgnoreCase(text, kNewManifestFileName);
 }
 
 }  // namespace Norvell

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "manager/plugin_entry.h"
@@ -42,11 +43,23 @@ class PluginManifest {
   // one adds the records before the damage.
   void loadManifest();
 
-  // Rewrites the manifest file from the whole list. The new text is written
+  // Rewrites the manifest file from the whole list, byte for byte (a value
+  // holding a byte that text mode treats specially, such as 0x1A, must not
+  // end the file for the next load). The new text is written
   // beside the file and then moved over it, so a failed write leaves the old
   // file as it was. Answers false, without raising, when the file could not
   // be written.
   bool saveManifest();
+
+  // The record's ModulePath names something strictly below the plug-ins
+  // folder (after resolving links and ".."). Only such records count as
+  // installed: a ModulePath elsewhere (a changed manifest file, a page's
+  // descriptor) is never loaded, answered from, unregistered or deleted.
+  // False, without raising, when the plug-ins folder cannot be found.
+  bool holdsModule(const PluginEntry& entry);
+
+  // holdsModule, and the module file (or anything) exists at ModulePath.
+  bool moduleExists(const PluginEntry& entry);
 
   // The records whose name and bit equal the request's, ignoring case, in
   // list order.
@@ -69,7 +82,9 @@ class PluginManifest {
   std::string cachedPluginsFolder_;  // empty until pluginsFolder() succeeds
 };
 
-// The record's ModulePath is not empty and names an existing file or folder.
-bool moduleExists(const PluginEntry& entry);
+// True for the names, ignoring case, that the manifest file uses in the
+// plug-ins folder: the file itself and the new text written beside it.
+// Systems that ignore case take "Plugins.Manifest" for the same file.
+bool isManifestFileName(std::string_view name);
 
 }  // namespace Norvell

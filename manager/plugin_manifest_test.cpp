@@ -124,12 +124,34 @@ TEST_F(PluginManifestTest, RemovingAnEntryNeverDeletesOutsideOrThePluginsFolderI
   }
 }
 
-TEST_F(PluginManifestTest, ModulesExistOnlyWhenTheSystemFindsTheirPath) {
-  EXPECT_FALSE(Norvell::moduleExists(record("Reader", "1.0")));
-  EXPECT_FALSE(Norvell::moduleExists(record("Reader", "1.0", "/p/np.dll")));
-  platform_.setPathAttributes(L"/p/np.dll", FB::PathAttributes::of(FB::PathStatus::Exists));
-  EXPECT_TRUE(Norvell::moduleExists(record("Reader", "1.0", "/p/np.dll")));
-  EXPECT_FALSE(Norvell::moduleExists(record("Reader", "1.0", "\xFF\xFE")));  // no name the platform can read
+TEST_F(PluginManifestTest, ModulesExistOnlyInsideThePluginsFolderWhereTheSystemFindsThem) {
+  PluginManifest manifest;
+  const std::string inside = manifest.pluginsFolder() + "Reader321.0/np.dll";
+  const std::string climbing = manifest.pluginsFolder() + "Reader321.0/../../np.dll";
+  const std::string outside = utf8Of(base_) + "/np.dll";
+  for (const std::string& path : {inside, climbing, outside}) {
+    platform_.setPathAttributes(FB::toWide(path), FB::PathAttributes::of(FB::PathStatus::Exists));
+  }
+  EXPECT_TRUE(manifest.moduleExists(record("Reader", "1.0", inside)));
+  EXPECT_FALSE(manifest.moduleExists(record("Reader", "1.0")));
+  EXPECT_FALSE(manifest.moduleExists(record("Reader", "1.0", manifest.pluginsFolder() + "Reader321.0/gone.dll")));
+  EXPECT_FALSE(manifest.moduleExists(record("Reader", "1.0", climbing)));
+  EXPECT_FALSE(manifest.moduleExists(record("Reader", "1.0", outside)));
+  EXPECT_FALSE(manifest.moduleExists(record("Reader", "1.0", "\xFF\xFE")));  // no name the platform can read
+}
+
+// On Windows a file read in text mode ends at the byte 0x1A: every record
+// after a value holding it would be lost.
+TEST_F(PluginManifestTest, TheManifestKeepsEveryByteOfItsValues) {
+  PluginManifest writer;
+  writer.addEntryCopy(record("Reader", "1.0"))->ModuleName = "a\x1A\r\nb";
+  writer.addEntryCopy(record("Writer", "2.0"));
+  ASSERT_TRUE(writer.saveManifest());
+  PluginManifest reader;
+  reader.loadManifest();
+  ASSERT_EQ(reader.entries().size(), 2u);
+  EXPECT_EQ(reader.entries()[0]->ModuleName, "a\x1A\r\nb");
+  EXPECT_EQ(reader.entries()[1]->PluginName, "Writer");
 }
 
 }  // namespace

@@ -17,8 +17,10 @@ void retireOtherVersions(PluginManifest& manifest, const PluginEntry& request,
                          const std::shared_ptr<PluginEntry>& chosen) {
   for (const std::shared_ptr<PluginEntry>& other : manifest.collectSameIdentity(request)) {
     // A pending download is no installed version: its record must survive
-    // until the download reports.
+    // until the download reports. A module outside the plug-ins folder is
+    // none of this plug-in manager's business: nothing happens because of it.
     if (other == chosen || other->downloading) continue;
+    if (!other->ModulePath.empty() && !manifest.holdsModule(*other)) continue;
     if (!other->Installed.empty() && other->Installed != "0") unregisterModule(manifest, *other);
     if (compareVersions(other->PluginVersion, chosen->PluginVersion) < 0) manifest.removeEntry(other);
   }
@@ -32,7 +34,7 @@ bool registerPlugin(PluginManifest& manifest, const std::string& descriptor) {
     parseDescriptor(descriptor, request);
     std::shared_ptr<PluginEntry> chosen;
     for (const std::shared_ptr<PluginEntry>& entry : manifest.entries()) {
-      if (matchesVersionRange(request, *entry) && moduleExists(*entry)) {
+      if (matchesVersionRange(request, *entry) && manifest.moduleExists(*entry)) {
         chosen = entry;
         break;
       }

@@ -13,12 +13,13 @@
 namespace Norvell {
 
 // Registers the first listed record that the descriptor's version range
-// accepts and whose module file exists. Before that, every other record of
-// the same name and bit that is registered (Installed neither empty nor
-// "0") is unregistered, and every one of an older version is removed from
-// the list with its folder; records of the same or a later version stay.
-// Records still being downloaded are left alone. The manifest is rewritten
-// whatever the registration answered. Answers the module's verdict; false
+// accepts and whose module file exists inside the plug-ins folder. Before
+// that, every other record of the same name and bit that is registered
+// (Installed neither empty nor "0") is unregistered, and every one of an
+// older version is removed from the list with its folder; records of the
+// same or a later version stay. Records still being downloaded, and records
+// whose module lies outside the plug-ins folder, are left alone. The
+// manifest is rewritten whatever the registration answered. Answers the module's verdict; false
 // when no record qualified or anything failed. Never raises.
 bool registerPlugin(PluginManifest& manifest, const std::string& descriptor);
 

@@ -143,13 +143,30 @@ TEST_F(PluginRegistrationTest, ModulesOutsideThePluginsFolderAreNeverLoaded) {
   const std::string climbing = manifest_.pluginsFolder() + "../../elsewhere/npReader32.so";
   for (const std::string& path : {utf8Of(outside), climbing}) {
     auto entry = manifest_.addEntryCopy(PluginEntry{"Reader", "32", "1.0", "", "", "", path, "", "1", "", false});
-    EXPECT_FALSE(Norvell::registerPlugin(manifest_, descriptor("1.0")));
-    EXPECT_EQ(entry->Installed, "0");
+    EXPECT_FALSE(Norvell::registerPlugin(manifest_, descriptor("1.0")));  // not chosen: not installed
+    EXPECT_EQ(entry->Installed, "1");
     EXPECT_FALSE(Norvell::unregisterModule(manifest_, *entry));
     manifest_.entries().clear();
   }
   EXPECT_TRUE(platform_.moduleCalls().empty());
   EXPECT_TRUE(platform_.searchPathAdditions().empty());
+  EXPECT_TRUE(fs::exists(outside));
+  EXPECT_FALSE(manifestWritten());
+}
+
+// An older version whose record points outside the plug-ins folder is
+// nothing to retire: it is neither unregistered nor removed, and the folder
+// it names stays.
+TEST_F(PluginRegistrationTest, ARecordOutsideThePluginsFolderIsNotRetired) {
+  const fs::path outside = base_ / "elsewhere" / "npReader32.so";
+  fs::create_directories(outside.parent_path());
+  std::ofstream(outside) << "module";
+  auto foreign = manifest_.addEntryCopy(PluginEntry{"Reader", "32", "0.5", "", "", "", utf8Of(outside), "", "1", "", false});
+  auto chosen = installed("1.0", "");
+  EXPECT_TRUE(Norvell::registerPlugin(manifest_, descriptor("1.0")));
+  EXPECT_EQ(calls(), std::vector<std::string>{"DllRegisterServer Reader321.0"});
+  EXPECT_EQ(manifest_.entries(), (PluginManifest::EntryList{foreign, chosen}));
+  EXPECT_EQ(foreign->Installed, "1");
   EXPECT_TRUE(fs::exists(outside));
 }
 

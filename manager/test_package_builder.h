@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@ struct PackageEntry {
   std::string name;  // stored as given: folders end with "/" or a backslash
   std::string data;
   bool compressed = true;  // deflated; false: stored as it is
+  // When not 0: instead of `data`, 1 + 258 * zeroRuns zero bytes, deflated
+  // by hand into about two bytes per 258 zeros (a zip bomb).
+  std::uint64_t zeroRuns = 0;
 };
 
 // Writes a zip archive at `path` holding `entries` in this order.
