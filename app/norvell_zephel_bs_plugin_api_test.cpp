@@ -162,4 +162,27 @@ TEST_F(PluginManagerMembers, RegistersAndUnregistersARealModule) {
   EXPECT_EQ(api_->manifest().entries().at(0)->Installed, "0");
 }
 
+// A manifest file changed behind the plug-in's back may point a record at
+// any module on the disk: outside the plug-ins folder it is never loaded,
+// never chosen, never retired and never deleted.
+TEST_F(PluginManagerMembers, ARecordWhoseModuleLiesOutsideThePluginsFolderIsLeftAlone) {
+  const fs::path outside = base_ / "elsewhere" / (std::string("npReader32") + Norvell::kModuleFileSuffix);
+  fs::create_directories(outside.parent_path());
+  fs::copy_file(NZ_TEST_MODULE_PATH, outside);
+  writeManifest(R"({"PluginName":"Reader","PluginBit":"32","PluginVersion":"1.0","ModulePath":")" + utf8Of(outside) +
+                R"(","Installed":"1"},)" + installReader("1.2", ""));
+  api_->callMethod("initialize", {});
+  EXPECT_FALSE(api_->callMethod("registerPlugin", {variant(R"({"PluginName":"Reader","PluginBit":"32",)"
+                                                           R"("PluginVersion":"1.0"})")})
+                   .convertTo<bool>());
+  EXPECT_EQ(readFile(base_ / "module.log"), "");
+  EXPECT_TRUE(api_->callMethod("registerPlugin", {variant(R"({"PluginName":"Reader","PluginBit":"32",)"
+                                                          R"("PluginRequiredVersion":"1.0","PluginLatestVersion":"1.5"})")})
+                  .convertTo<bool>());
+  EXPECT_EQ(readFile(base_ / "module.log").find("DllRegisterServer\t"), 0u);  // 1.0 was not unregistered first
+  EXPECT_EQ(readFile(base_ / "module.log").find("DllUnregisterServer"), std::string::npos);
+  EXPECT_EQ(api_->manifest().entries().size(), 2u);
+  EXPECT_TRUE(fs::exists(outside));
+}
+
 }  // namespace

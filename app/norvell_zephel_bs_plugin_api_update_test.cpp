@@ -209,4 +209,27 @@ TEST_F(UpdatePlugin, ADownloadOutlivingItsPageStillInstallsAndReports) {
   EXPECT_NE(readFile(plugins_ / "plugins.manifest").find(R"("PluginVersion":"2.4")"), std::string::npos);
 }
 
+// A package may say anything about itself: one whose name, bit and version
+// spell the manifest file (systems that ignore case take them for it) must
+// not replace the list of installed plug-ins.
+TEST_F(UpdatePlugin, APackageNamedLikeTheManifestFileInstallsNothing) {
+  fs::create_directories(plugins_);
+  const std::string list = R"({"Plugins":[]})";
+  std::ofstream(plugins_ / "plugins.manifest", std::ios::binary) << list;
+  api_->setPackageExtractorForTesting([](const std::string&, const std::string& folder) {
+    const fs::path unpacked = Norvell::pathFromNarrow(folder);
+    fs::create_directories(unpacked);
+    std::ofstream(unpacked / "pluginmanifest.json")
+        << R"({"PluginName":"Plugins","PluginBit":".Man","PluginVersion":"ifest","ModuleName":"Reader"})";
+    return true;
+  });
+  server_->serve("http://www.norvellzephel.com/12/core/installers/reader.zip", FakeResource{"zip bytes"});
+  update(kRequest);
+  host_->pumpMainThread();
+  EXPECT_EQ(events().back(), "complete false");
+  EXPECT_EQ(readFile(plugins_ / "plugins.manifest"), list);
+  EXPECT_EQ(std::distance(fs::directory_iterator(plugins_), fs::directory_iterator()), 1);
+  EXPECT_TRUE(api_->manifest().entries().empty());
+}
+
 }  // namespace

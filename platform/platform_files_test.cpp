@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "scripting/text_conversion.h"
+#include "testing/temporary_folder.h"
 
 namespace {
 
@@ -55,8 +56,7 @@ TEST(PlatformFiles, NarrowAndWidePathsRoundTrip) {
 }
 
 TEST(PlatformFiles, AttributesOfFilesFoldersAndMissingPaths) {
-  const fs::path folder = pathOf(os().temporaryFolder()) / "nz_platform_files_test";
-  fs::create_directories(folder);
+  const fs::path folder = FB::testing::uniqueTemporaryFolder("nz_platform_files_");
   std::ofstream(folder / "present.txt") << "x";
 
   EXPECT_EQ(os().pathAttributes(wideOf(folder / "present.txt")).status, FB::PathStatus::Exists);

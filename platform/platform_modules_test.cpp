@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "scripting/text_conversion.h"
 #include "testing/environment_variable.h"
+#include "testing/temporary_folder.h"
 
 namespace {
 
@@ -37,11 +38,10 @@ std::string variable(const char* name) {
 class PlatformModules : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::remove(log_);
     setVariable("NZ_TEST_MODULE_LOG", log_.string());
     setVariable("NZ_TEST_MODULE_RESULT", "0");
   }
-  void TearDown() override { fs::remove(log_); }
+  void TearDown() override { fs::remove_all(folder_); }
 
   std::string logText() const {
     std::ifstream in(log_);
@@ -50,7 +50,8 @@ class PlatformModules : public ::testing::Test {
 
   FB::Platform& os = FB::Platform::systemInstance();
   const std::wstring module_ = FB::toWide(NZ_TEST_MODULE_PATH);
-  const fs::path log_ = fs::temp_directory_path() / "nz_platform_modules_test.log";
+  const fs::path folder_ = FB::testing::uniqueTemporaryFolder("nz_platform_modules_");
+  const fs::path log_ = folder_ / "module.log";
 };
 
 TEST_F(PlatformModules, CallsTheNamedEntryPointAndJudgesItsAnswerBySign) {
@@ -76,7 +77,7 @@ TEST_F(PlatformModules, AMissingModuleOrEntryPointIsReportedAndNothingRuns) {
   ModuleCallResult noEntry = os.callModuleEntryPoint(module_, "DllInstall");
   EXPECT_EQ(noEntry.outcome, ModuleCallResult::Outcome::NoEntryPoint);
   EXPECT_FALSE(noEntry.succeeded());
-  const fs::path missing = fs::temp_directory_path() / "nz_no_such_module_here.bin";
+  const fs::path missing = folder_ / "nz_no_such_module_here.bin";
   ModuleCallResult notLoaded = os.callModuleEntryPoint(missing.wstring(), "DllRegisterServer");
   EXPECT_EQ(notLoaded.outcome, ModuleCallResult::Outcome::NotLoaded);
   EXPECT_FALSE(notLoaded.succeeded());

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "testing/fake_browser_host.h"
+#include "testing/temporary_folder.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ std::string readFile(const std::filesystem::path& path) {
 }
 
 TEST(DiagnosticLog, WritesLinesOnlyWhenTheVariableNamesAFile) {
-  const auto path = std::filesystem::temp_directory_path() / "nz_diagnostic_log_test.log";
-  std::filesystem::remove(path);
+  const auto folder = FB::testing::uniqueTemporaryFolder("nz_diagnostic_log_");
+  const auto path = folder / "diagnostic.log";
   static char off[] = "NORVELL_ZEPHEL_LOG=";
   putenv(off);
   FB::resetDiagnosticLogForTesting();
@@ -50,7 +51,7 @@ TEST(DiagnosticLog, WritesLinesOnlyWhenTheVariableNamesAFile) {
   putenv(off);
   FB::resetDiagnosticLogForTesting();
   host->shutdown();
-  std::filesystem::remove(path);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -60,6 +60,10 @@ class PackageStore:
     BUILT_PACKAGES = {
         "nzprobe.zip": {"PluginName": "NzProbe", "PluginBit": "32", "PluginVersion": "2.1",
                         "ModuleName": "NzProbe"},
+        # A hostile package whose name, bit and version spell the manifest
+        # file's name ("Plugins.Manifest": the file itself where case is ignored).
+        "nzmanifestname.zip": {"PluginName": "Plugins", "PluginBit": ".Man", "PluginVersion": "ifest",
+                               "ModuleName": "NzProbe"},
     }
 
     def __init__(self, folder, test_module=None):
