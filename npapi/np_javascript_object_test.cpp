@@ -114,8 +114,9 @@ TEST_F(NpapiScriptableObject, EachInstanceReadsOnlyItsOwnLastException) {
   auto otherHost = std::make_shared<FB::Npapi::NpapiBrowserHost>(browser->newInstance());
   otherHost->setBrowserFuncs(browser->funcs());
   auto api = std::make_shared<Sample>();
+  auto otherApi = std::make_shared<Sample>();
   NpValue mine = wrap(api);
-  NpValue theirs = NpValue::adopt(otherHost->wrapperForApi(std::make_shared<Sample>()));
+  NpValue theirs = NpValue::adopt(otherHost->wrapperForApi(otherApi));
   NpValue result;
   EXPECT_FALSE(browser->invoke(mine.objectValue(), "fail", {}, result));
   NpValue theirLast = browser->get(theirs.objectValue(), "getLastException");
