@@ -1,18 +1,11 @@
 #include "app/console_log.h"
 
+#include <exception>
+
 namespace Norvell {
 namespace {
 
-struct ConsoleState {
-  int loggingLevel = 0;
-  FB::BrowserHostPtr consoleHost;
-  FB::JSObjectPtr consoleObject;
-};
-
-ConsoleState& state() {
-  static ConsoleState s;
-  return s;
-}
+int g_loggingLevel = 0;
 
 const char* consoleMethod(int level) {
   switch (level) {
@@ -27,44 +20,37 @@ const char* consoleMethod(int level) {
   }
 }
 
+// The page's window, or null when the page has none any more: a binding's
+// host raises "Cannot find HTML window" once its page is closed.
+FB::JSObjectPtr windowOf(FB::BrowserHost& host) {
+  try {
+    return host.windowObject();
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
 }  // namespace
 
-int loggingLevel() { return state().loggingLevel; }
-void setLoggingLevel(int level) { state().loggingLevel = level; }
-// A console found through another page belongs to that page, which may be
-// gone: writing to it would fail the member that writes the line. The next
-// line looks the console up again through the new host.
-void setConsoleHost(const FB::BrowserHostPtr& host) {
-  ConsoleState& s = state();
-  if (s.consoleHost != host) s.consoleObject.reset();
-  s.consoleHost = host;
-}
+int loggingLevel() { return g_loggingLevel; }
+void setLoggingLevel(int level) { g_loggingLevel = level; }
+void resetConsoleForTesting() { g_loggingLevel = 0; }
 
-void releaseConsole() {
-  ConsoleState& s = state();
-  s.consoleObject.reset();
-  s.consoleHost.reset();
-}
-
-void consoleLog(const std::string& message, int level) {
-  ConsoleState& s = state();
-  if (!s.consoleObject) {
-    FB::BrowserHostPtr host = s.consoleHost;
-    if (host) {
-      FB::JSObjectPtr window = host->windowObject();
-      if (window && window->hasPropertyNamed("console")) {
-        s.consoleObject = window->readProperty("console").convertTo<FB::JSObjectPtr>();
-      }
-    }
+void PageConsole::write(const std::string& message, int level) {
+  // Asked on every line, not only the first: a closed page's console must
+  // not be called, and its window is gone.
+  FB::BrowserHostPtr host = host_.lock();
+  FB::JSObjectPtr window = host ? windowOf(*host) : nullptr;
+  if (!window) return;
+  if (!console_ && window->hasPropertyNamed("console")) {
+    console_ = window->readProperty("console").convertTo<FB::JSObjectPtr>();
   }
-  if (!s.consoleObject) return;
-  s.consoleObject->callMethod(consoleMethod(level), FB::VariantVector{message});
+  if (!console_) return;
+  console_->callMethod(consoleMethod(level), FB::VariantVector{message});
 }
 
-void traceMember(const char* name) {
-  if (state().loggingLevel > 3) consoleLog(name, 4);
+void PageConsole::trace(const char* name) {
+  if (g_loggingLevel > 3) write(name, 4);
 }
-
-void resetConsoleForTesting() { state() = ConsoleState{}; }
 
 }  // namespace Norvell

@@ -34,6 +34,8 @@ class NorvellZephelBSPluginAPI : public PlugInAPI {
   // onComplete with true at once when an installed plug-in satisfies the
   // descriptor; otherwise downloads its package (onProgress hears each
   // chunk's size), installs it and then calls onComplete with the outcome.
+  // A package address that is not trusted (manager/package_address.h)
+  // calls onComplete with false at once and changes nothing.
   void updatePlugin(const std::string& descriptor, const FB::JSObjectPtr& onComplete,
                     const FB::JSObjectPtr& onProgress);
   // "registerPlugin" / "unregisterPlugin": see manager/plugin_registration.h.

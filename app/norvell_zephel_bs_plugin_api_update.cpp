@@ -3,10 +3,12 @@
 #include <cstddef>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/norvell_zephel_bs_plugin_api.h"
 #include "app/norvell_zephel_bs_stream_helper.h"
+#include "app/trusted_site.h"
 #include "manager/installed_plugin_lookup.h"
 #include "manager/package_address.h"
 #include "manager/package_installation.h"
@@ -52,8 +54,17 @@ void NorvellZephelBSPluginAPI::updatePlugin(const std::string& descriptor, const
     if (onComplete) onComplete->callMethod("", FB::VariantVector{true});
     return;
   }
-  request.ZipPackageURL =
-      Norvell::packageAddress(request.ZipPackageURL, request.Siteversion, [this] { return pageAddress(); });
+  // A package from anywhere but the maker's servers is refused before
+  // anything is recorded or written: an injected script must not install
+  // native code from its own server.
+  const std::optional<std::string> trusted = Norvell::trustedPackageAddress(
+      request.ZipPackageURL, request.Siteversion, [this] { return pageAddress(); },
+      [](const std::string& url) { return Norvell::isTrustedPageUrl(url); });
+  if (!trusted) {
+    if (onComplete) onComplete->callMethod("", FB::VariantVector{false});
+    return;
+  }
+  request.ZipPackageURL = *trusted;
   request.PluginVersion.clear();  // the package tells the real one
   // Parsed before the record is added: an address that cannot be parsed
   // fails the call and leaves the list as it was.

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "app/norvell_zephel_bs_plugin_api.h"
+#include "app/site.h"
 #include "manager/manager_test_support.h"
 #include "manager/narrow_path.h"
 #include "platform/fake_platform.h"
@@ -66,7 +67,7 @@ class UpdatePlugin : public ::testing::Test {
     platform_.setLocalAppDataFolder(FB::toWide(utf8Of(base_)));
     setVariable("NZ_TEST_MODULE_LOG", utf8Of(base_ / "module.log"));
     setVariable("NZ_TEST_MODULE_RESULT", "0");
-    useHost(FakeBrowserHost::create("http://www.norvellzephel.com/app/page.html"));
+    useHost(FakeBrowserHost::create("https://www.norvellzephel.com/app/page.html"));
   }
   void TearDown() override {
     host_->shutdown();
@@ -126,7 +127,7 @@ class UpdatePlugin : public ::testing::Test {
 
 TEST_F(UpdatePlugin, DownloadsInstallsAndThenRegistersAPackageFromTheSite) {
   const std::string zip = std::string(16384 + 16384 + 5000, 'z');
-  server_->serve("http://www.norvellzephel.com/12/core/installers/reader.zip", FakeResource{zip, "", 16384});
+  server_->serve("https://www.norvellzephel.com/12/core/installers/reader.zip", FakeResource{zip, "", 16384});
   update(kRequest);
   ASSERT_EQ(api_->manifest().entries().size(), 1u);
   auto entry = api_->manifest().entries()[0];
@@ -170,13 +171,26 @@ TEST_F(UpdatePlugin, AFailedDownloadDropsTheRecordAndReportsFalse) {
 }
 
 TEST_F(UpdatePlugin, AddressesFollowThePageAndTheDescriptor) {
-  update(R"({"PluginName":"A","PluginBit":"32","ZipPackageURL":"HTTP://cdn.example/a.zip"})");
-  update(R"({"PluginName":"B","PluginBit":"32","ZipPackageURL":"https://cdn.example/b.zip"})");
-  EXPECT_EQ(requestedUrls(), (std::vector<std::string>{"http://cdn.example/a.zip", "https://cdn.example/b.zip"}));
-  // A secure page keeps its scheme for the site's packages.
-  useHost(FakeBrowserHost::create("https://www.norvellzephel.com/app/"));
-  update(R"({"PluginName":"C","PluginBit":"32","ZipPackageURL":"c.zip","Siteversion":"9"})");
-  EXPECT_EQ(requestedUrls(), std::vector<std::string>{"https://www.norvellzephel.com/9/core/installers/c.zip"});
+  update(R"({"PluginName":"A","PluginBit":"32","ZipPackageURL":"HTTPS://cdn.norvellzephel.com/a.zip"})");
+  update(R"({"PluginName":"B","PluginBit":"32","ZipPackageURL":"b.zip","Siteversion":"9"})");
+  EXPECT_EQ(requestedUrls(), (std::vector<std::string>{"https://cdn.norvellzephel.com/a.zip",
+                                                       "https://www.norvellzephel.com/9/core/installers/b.zip"}));
+}
+
+// An injected script must not install native code from its own server.
+TEST_F(UpdatePlugin, APackageFromAnUntrustedServerIsRefusedAtOnce) {
+  std::vector<std::string> refused = {"https://evil.example/a.zip", "https://www.norvellzephel.com@evil.example/a.zip"};
+  if (!Norvell::kAllowHttpSite) refused.push_back("http://www.norvellzephel.com/a.zip");
+  if (!Norvell::kTrustLoopback) refused.push_back("http://127.0.0.1/a.zip");
+  for (std::size_t i = 0; i < refused.size(); ++i) {
+    update(R"({"PluginName":"A","PluginBit":"32","ZipPackageURL":")" + refused[i] + R"("})");
+    EXPECT_EQ(events().size(), i + 1) << refused[i];  // at once, before anything is delivered
+  }
+  host_->pumpMainThread();
+  EXPECT_EQ(events(), std::vector<std::string>(refused.size(), "complete false"));
+  EXPECT_TRUE(api_->manifest().entries().empty());
+  EXPECT_TRUE(server_->requests().empty());
+  EXPECT_FALSE(fs::exists(plugins_));
 }
 
 TEST_F(UpdatePlugin, RequestsThatCannotStartFailTheCallAndChangeNothing) {
@@ -189,7 +203,7 @@ TEST_F(UpdatePlugin, RequestsThatCannotStartFailTheCallAndChangeNothing) {
     }
     EXPECT_TRUE(api_->manifest().entries().empty()) << descriptor;
   };
-  expectError(R"({"PluginName":"A","ZipPackageURL":"http://h:99999/a.zip"})",
+  expectError(R"({"PluginName":"A","ZipPackageURL":"https://www.norvellzephel.com:99999/a.zip"})",
               "bad lexical cast: source type value could not be interpreted as target");
   host_->removeWindow();  // the page was found trusted before it went
   expectError(R"({"PluginName":"A","ZipPackageURL":"a.zip"})", "Cannot find HTML window");
@@ -198,7 +212,7 @@ TEST_F(UpdatePlugin, RequestsThatCannotStartFailTheCallAndChangeNothing) {
 }
 
 TEST_F(UpdatePlugin, ADownloadOutlivingItsPageStillInstallsAndReports) {
-  server_->serve("http://www.norvellzephel.com/12/core/installers/reader.zip", FakeResource{"zip bytes"});
+  server_->serve("https://www.norvellzephel.com/12/core/installers/reader.zip", FakeResource{"zip bytes"});
   update(kRequest);
   std::weak_ptr<NorvellZephelBSPluginAPI> gone = api_;
   api_.reset();

@@ -19,8 +19,8 @@ bool isOpenToEveryPage(const std::string& member) {
 
 }  // namespace
 
-PlugInAPI::PlugInAPI(const FB::BrowserHostPtr& host) : host_(host), objectId_(g_nextObjectId++) {
-  Norvell::setConsoleHost(host);
+PlugInAPI::PlugInAPI(const FB::BrowserHostPtr& host)
+    : host_(host), objectId_(g_nextObjectId++), console_(host) {
   addProperty("loggingLevel", FB::makeProperty(this, &PlugInAPI::get_loggingLevel, &PlugInAPI::set_loggingLevel));
   addMethod("showOpenDialog", FB::makeMethod(this, &PlugInAPI::showOpenDialog));
   addMethod("showSaveDialog", FB::makeMethod(this, &PlugInAPI::showSaveDialog));
@@ -77,12 +77,12 @@ void PlugInAPI::writeProperty(const std::string& name, const FB::variant& value)
 }
 
 int PlugInAPI::get_loggingLevel() {
-  Norvell::traceMember("get_loggingLevel");
+  trace("get_loggingLevel");
   return Norvell::loggingLevel();
 }
 
 void PlugInAPI::set_loggingLevel(int level) {
-  Norvell::traceMember("set_loggingLevel");  // judged by the level in force before the change
+  trace("set_loggingLevel");  // judged by the level in force before the change
   Norvell::setLoggingLevel(level);
 }
 

@@ -1,7 +1,7 @@
 // PlugInAPI: the scriptable surface page script sees on the root object:
 // file dialogs, file objects, writing files, handler registries, recovery
 // files and the logging level. The root class (NorvellZephelBSPluginAPI)
-// derives from it.
+// derives from it. Its trace lines go to its own page's console.
 //
 // Only pages from trusted sites may use it: for any other page every member
 // except the built-in ones and "version" raises "This site is not trusted by
@@ -16,6 +16,7 @@
 #include <optional>
 #include <string>
 
+#include "app/console_log.h"
 #include "app/file_handle.h"
 #include "runtime/browser_host.h"
 #include "scripting/jsapi_auto.h"
@@ -27,6 +28,9 @@ class PlugInAPI : public FB::JSAPIAuto {
 
   int objectId() const { return objectId_; }
   const FB::BrowserHostPtr& host() const { return host_; }
+
+  // Writes one line to this object's own page console (console_log.h).
+  void consoleLog(const std::string& message, int level) { console_.write(message, level); }
 
   // The trust gate.
   using FB::JSAPIAuto::callMethod;
@@ -69,9 +73,12 @@ class PlugInAPI : public FB::JSAPIAuto {
   // Raises "This site is not trusted by Norvell Zephel" when the page may not
   // use `member`.
   void checkTrusted(const std::string& member);
+  // The member's trace line, on this object's page console.
+  void trace(const char* member) { console_.trace(member); }
 
  private:
   FB::BrowserHostPtr host_;
   int objectId_;
+  Norvell::PageConsole console_;
   std::optional<bool> trusted_;  // decided on first use, from the page address
 };

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "app/console_log.h"
 #include "app/file_dialog_filter.h"
 #include "app/plug_in_api.h"
 #include "platform/platform.h"
@@ -43,14 +42,14 @@ FileHandlePtr showFolderDialog(const std::wstring& title) {
 }  // namespace
 
 FileHandlePtr PlugInAPI::showOpenDialog(const std::wstring& filter) {
-  Norvell::traceMember("showOpenDialog");
+  trace("showOpenDialog");
   FB::FileDialogResult result = showFileDialog(FB::FileDialogRequest::Kind::Open, Norvell::buildFilterList(filter));
   if (!result.chosen) return nullptr;
   return std::make_shared<FileHandle>(result.path);
 }
 
 FileHandlePtr PlugInAPI::showSaveDialog(const std::wstring& filter) {
-  Norvell::traceMember("showSaveDialog");
+  trace("showSaveDialog");
   Norvell::DialogFilterList filters = Norvell::buildFilterList(filter);
   FB::FileDialogResult result = showFileDialog(FB::FileDialogRequest::Kind::Save, filters);
   if (!result.chosen) return nullptr;
@@ -58,11 +57,11 @@ FileHandlePtr PlugInAPI::showSaveDialog(const std::wstring& filter) {
 }
 
 FileHandlePtr PlugInAPI::showSelectFolderDialog() {
-  Norvell::traceMember("showSelectFolderDialog");
+  trace("showSelectFolderDialog");
   return showFolderDialog(std::wstring());
 }
 
 FileHandlePtr PlugInAPI::showSelectFolderDialogWithTitle(const std::wstring& title) {
-  Norvell::traceMember("showSelectFolderDialogWithTitle");
+  trace("showSelectFolderDialogWithTitle");
   return showFolderDialog(title);
 }

@@ -20,7 +20,6 @@
 #include <boost/uuid/uuid.hpp>
 #include <boost/uuid/uuid_io.hpp>
 
-#include "app/console_log.h"
 #include "app/handler_registry.h"
 #include "app/plug_in_api.h"
 #include "app/work_folder.h"
@@ -90,14 +89,14 @@ void replaceFileContents(fs::path target, const std::string& contents) {
 }  // namespace
 
 FileHandlePtr PlugInAPI::createFileInFolder(const FileHandlePtr& folder, const std::wstring& name) {
-  Norvell::traceMember("createFileInFolder");
+  trace("createFileInFolder");
   if (!folder) return nullptr;
   // Plain text: exactly one separator of the platform, the name unchecked.
   return std::make_shared<FileHandle>(folder->path() + static_cast<wchar_t>(fs::path::preferred_separator) + name);
 }
 
 void PlugInAPI::saveStreamToFile(const FileHandlePtr& file, const std::string& data, const std::string& mode) {
-  Norvell::traceMember("saveStreamToFile");
+  trace("saveStreamToFile");
   if (!file) return;
   const fs::path target = Norvell::fileSystemPath(file->path());
   if (mode == "prepend") {
@@ -110,21 +109,21 @@ void PlugInAPI::saveStreamToFile(const FileHandlePtr& file, const std::string& d
 }
 
 int PlugInAPI::registerWriteHandler(const FB::JSObjectPtr& handler) {
-  Norvell::traceMember("registerWriteHandler");
+  trace("registerWriteHandler");
   return Norvell::registerHandler(Norvell::HandlerKind::Write, handler, objectId());
 }
 
 int PlugInAPI::registerQueryHandler(const FB::JSObjectPtr& handler) {
-  Norvell::traceMember("registerQueryHandler");
+  trace("registerQueryHandler");
   return Norvell::registerHandler(Norvell::HandlerKind::Query, handler, objectId());
 }
 
 void PlugInAPI::unregisterWriteHandler(int id) {
-  Norvell::traceMember("unregisterWriteHandler");
+  trace("unregisterWriteHandler");
   Norvell::unregisterHandler(Norvell::HandlerKind::Write, id);
 }
 
 void PlugInAPI::unregisterQueryHandler(int id) {
-  Norvell::traceMember("unregisterQueryHandler");
+  trace("unregisterQueryHandler");
   Norvell::unregisterHandler(Norvell::HandlerKind::Query, id);
 }

@@ -1,12 +1,9 @@
 #include "app/plugin_factory.h"
 
-#include "app/console_log.h"
 #include "app/norvell_zephel_bs_plugin.h"
 
 FB::PluginCorePtr PluginFactory::createPlugin(const std::string&) {
   return std::make_shared<NorvellZephelBSPlugin>();
 }
-
-void PluginFactory::globalDeinitialize() { Norvell::releaseConsole(); }
 
 FB::FactoryBasePtr FB::createApplicationFactory() { return std::make_shared<PluginFactory>(); }

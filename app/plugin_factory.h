@@ -7,6 +7,4 @@
 class PluginFactory : public FB::FactoryBase {
  public:
   FB::PluginCorePtr createPlugin(const std::string& mimeType) override;
-  // The last module object is going: no browser object may be kept past it.
-  void globalDeinitialize() override;
 };

@@ -25,11 +25,17 @@ std::string lower(std::string text) {
   return text;
 }
 
-// The host of an http or https address, lower-cased; none for any other
-// address, for one with a login part ("https://site@elsewhere/", a classic
-// disguise) and for hosts with characters no DNS name or loopback address
-// has. The address is split by hand, strictly, rather than leniently parsed.
-std::optional<std::string> webHost(const std::string& url) {
+struct WebAddress {
+  bool secure = false;
+  std::string host;
+};
+
+// The scheme and host of an http or https address, lower-cased; none for any
+// other address, for one with a login part ("https://site@elsewhere/", a
+// classic disguise) and for hosts with characters no DNS name or loopback
+// address has. The address is split by hand, strictly, rather than
+// leniently parsed.
+std::optional<WebAddress> webAddress(const std::string& url) {
   const auto schemeEnd = url.find("://");
   if (schemeEnd == std::string::npos) return std::nullopt;
   const std::string scheme = lower(url.substr(0, schemeEnd));
@@ -63,20 +69,33 @@ std::optional<std::string> webHost(const std::string& url) {
                                            [](unsigned char c) { return std::isdigit(c); }))) {
     return std::nullopt;
   }
-  return host;
+  return WebAddress{scheme == "https", host};
+}
+
+bool isLoopback(const std::string& host) { return host == "localhost" || host == "127.0.0.1" || host == "[::1]"; }
+
+bool isSiteHost(const std::string& host, const TrustRules& rules) {
+  if (isHostOrSubdomain(host, lower(rules.siteHost))) return true;
+  std::vector<std::string> extra;
+  boost::algorithm::split(extra, rules.extraHosts, [](char c) { return c == ';'; });
+  return std::any_of(extra.begin(), extra.end(),
+                     [&](const std::string& site) { return isHostOrSubdomain(host, lower(site)); });
 }
 
 }  // namespace
 
-bool isTrustedPageUrl(const std::string& url) {
-  const auto host = webHost(url);
-  if (!host) return false;
-  if (*host == "localhost" || *host == "127.0.0.1" || *host == "[::1]") return true;
-  if (isHostOrSubdomain(*host, kSiteHost)) return true;
-  std::vector<std::string> extra;
-  boost::algorithm::split(extra, std::string(kExtraTrustedHosts), [](char c) { return c == ';'; });
-  return std::any_of(extra.begin(), extra.end(),
-                     [&](const std::string& site) { return isHostOrSubdomain(*host, lower(site)); });
+const TrustRules& buildTrustRules() {
+  static const TrustRules rules{kSiteHost, kExtraTrustedHosts, kTrustLoopback, kAllowHttpSite};
+  return rules;
 }
+
+bool isTrustedPageUrl(const std::string& url, const TrustRules& rules) {
+  const auto address = webAddress(url);
+  if (!address) return false;
+  if (isLoopback(address->host)) return rules.trustLoopback;
+  return isSiteHost(address->host, rules) && (address->secure || rules.allowHttpSite);
+}
+
+bool isTrustedPageUrl(const std::string& url) { return isTrustedPageUrl(url, buildTrustRules()); }
 
 }  // namespace Norvell

@@ -30,4 +30,12 @@ std::string packageAddress(const std::string& zipPackageUrl, const std::string& 
          "/core/installers/" + zipPackageUrl;
 }
 
+std::optional<std::string> trustedPackageAddress(const std::string& zipPackageUrl, const std::string& siteVersion,
+                                                 const std::function<std::string()>& pageAddress,
+                                                 const std::function<bool(const std::string&)>& isTrusted) {
+  std::string address = packageAddress(zipPackageUrl, siteVersion, pageAddress);
+  if (!isTrusted(address)) return std::nullopt;
+  return address;
+}
+
 }  // namespace Norvell

@@ -3,10 +3,15 @@
 // in any letter case) or a file name on the maker's site, which lies on the
 // page's own host under "/<Siteversion>/core/installers/".
 //
-// Pure function; the plug-in manager calls it on the main thread.
+// Native code comes only from where the maker serves it: the address a
+// package is downloaded from must pass the same trust rule as the pages that
+// may use the plug-in (app/trusted_site.h), which the caller hands in.
+//
+// Pure functions; the plug-in manager calls them on the main thread.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace Norvell {
@@ -21,5 +26,14 @@ namespace Norvell {
 // shorter than seven characters, and whatever `pageAddress` raises.
 std::string packageAddress(const std::string& zipPackageUrl, const std::string& siteVersion,
                            const std::function<std::string()>& pageAddress);
+
+// packageAddress, or none when `isTrusted` refuses the result. A relative
+// address composed on a trusted page passes; an absolute one passes only
+// when a page at that address would be trusted. A relative address that
+// could not be composed (the page address has no host piece) is refused
+// too: the browser would resolve it as it likes ("//elsewhere/p.zip").
+std::optional<std::string> trustedPackageAddress(const std::string& zipPackageUrl, const std::string& siteVersion,
+                                                 const std::function<std::string()>& pageAddress,
+                                                 const std::function<bool(const std::string&)>& isTrusted);
 
 }  // namespace Norvell

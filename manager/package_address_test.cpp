@@ -1,7 +1,9 @@
 // Package addresses: absolute ones as given, relative ones on the page's
-// host below the site version's installers folder.
+// host below the site version's installers folder; either refused when the
+// trust rule handed in does not accept the result.
 #include "manager/package_address.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -43,6 +45,23 @@ TEST(PackageAddress, RelativeAddressesLieOnThePagesHostBelowTheSiteVersion) {
 TEST(PackageAddress, WithoutAHostPieceTheAddressIsKept) {
   EXPECT_EQ(onPage("p.zip", "http://site.example"), "p.zip");
   EXPECT_EQ(onPage("p.zip", "about:blank"), "p.zip");
+}
+
+TEST(PackageAddress, OnlyAddressesTheTrustRuleAcceptsAreUsed) {
+  // The rule stands in for the page rule: only site.example, over https.
+  auto trusted = [](const std::string& url) { return url.rfind("https://site.example/", 0) == 0; };
+  auto on = [&](const std::string& zip, const std::string& page) {
+    return Norvell::trustedPackageAddress(zip, "12", [&] { return page; }, trusted);
+  };
+  const std::string page = "https://site.example/app/";
+  EXPECT_EQ(on("https://site.example/p.zip", page), "https://site.example/p.zip");
+  EXPECT_EQ(on("p.zip", page), "https://site.example/12/core/installers/p.zip");
+  EXPECT_EQ(on("//evil.example/p.zip", page), "https://site.example/12/core/installers///evil.example/p.zip");
+  for (const char* refused : {"https://evil.example/p.zip", "http://site.example/p.zip", "HTTPS://evil.example/"}) {
+    EXPECT_EQ(on(refused, page), std::nullopt) << refused;
+  }
+  // Not composed (no host piece on the page): the browser would resolve it.
+  EXPECT_EQ(on("//evil.example/p.zip", "https://site.example"), std::nullopt);
 }
 
 }  // namespace

@@ -14,11 +14,6 @@
 namespace FB::Npapi {
 namespace {
 
-variant& lastExceptionValue() {
-  static variant value;
-  return value;
-}
-
 // Raised inside an operation when the API or the host died since the
 // operation began; answered with false and reported nowhere.
 class vanished : public std::bad_cast {
@@ -27,8 +22,6 @@ class vanished : public std::bad_cast {
 };
 
 }  // namespace
-
-const variant& NPJavascriptObject::lastException() { return lastExceptionValue(); }
 
 NPJavascriptObject::NPJavascriptObject() : self_(std::make_shared<ShareableReference<NPJavascriptObject>>(this)) {
   _class = nullptr;
@@ -109,8 +102,10 @@ struct NPJavascriptObject::Ops {
   static NPJavascriptObject* self(NPObject* object) { return fromNPObject(object); }
 
   static void report(NPJavascriptObject* wrapper, const std::string& message) {
-    if (NpapiBrowserHostPtr host = wrapper->host_.lock()) host->SetException(wrapper, message);
-    lastExceptionValue() = message;
+    if (NpapiBrowserHostPtr host = wrapper->host_.lock()) {
+      host->SetException(wrapper, message);
+      host->setLastException(message);
+    }
   }
 
   template <class Body>

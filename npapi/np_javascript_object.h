@@ -5,7 +5,8 @@
 // both ways, and turns script errors into NPN_SetException.
 //
 // Besides the API's members it answers "addEventListener",
-// "removeEventListener" and "getLastException" itself.
+// "removeEventListener" and "getLastException" itself; the last exception is
+// the instance's own (NpapiBrowserHost::lastException).
 //
 // Thread rules: the browser's main thread only (NPAPI calls the class
 // operations there); no locking of its own. No exception leaves a class
@@ -35,9 +36,6 @@ class NPJavascriptObject : public NPObject {
   // Whether `object` is one of these wrappers (by its class record).
   static bool isWrapper(const NPObject* object);
   static NPJavascriptObject* fromNPObject(NPObject* object) { return static_cast<NPJavascriptObject*>(object); }
-
-  // The message text of the last script error caught by any wrapper.
-  static const variant& lastException();
 
   void setApi(const JSAPIWeakPtr& api, const std::weak_ptr<NpapiBrowserHost>& host);
   JSAPIWeakPtr api() const { return api_; }

@@ -65,6 +65,11 @@ variant NPJavascriptObject::NPO_removeEventListener::callSelf(const VariantVecto
   return variant();
 }
 
-variant NPJavascriptObject::NPO_getLastException::callSelf(const VariantVector&) { return lastException(); }
+// The instance's own last exception; empty once the wrapper or its
+// instance is gone.
+variant NPJavascriptObject::NPO_getLastException::callSelf(const VariantVector&) {
+  NpapiBrowserHostPtr host = owner_ ? owner_->host_.lock() : nullptr;
+  return host ? host->lastException() : variant();
+}
 
 }  // namespace FB::Npapi

@@ -100,12 +100,30 @@ TEST_F(NpapiScriptableObject, ScriptErrorsBecomePageExceptionsAndTheLastExceptio
   EXPECT_FALSE(browser->invoke(o, "fail", {}, result));
   EXPECT_TRUE(result.isVoid());
   EXPECT_EQ(lastPageException(), "it failed");
-  EXPECT_EQ(FB::Npapi::NPJavascriptObject::lastException().convertTo<std::string>(), "it failed");
+  EXPECT_EQ(host->lastException().convertTo<std::string>(), "it failed");
 
   EXPECT_FALSE(browser->invoke(o, "nothing", {}, result));
   EXPECT_EQ(lastPageException(), "The specified member does not exist: nothing");
   EXPECT_EQ(browser->call(browser->get(o, "getLastException").objectValue(), "call", {NpValue::null()}).stringValue(),
             "The specified member does not exist: nothing");
+}
+
+// An error message can hold a file path: another page's instance must not
+// read it.
+TEST_F(NpapiScriptableObject, EachInstanceReadsOnlyItsOwnLastException) {
+  auto otherHost = std::make_shared<FB::Npapi::NpapiBrowserHost>(browser->newInstance());
+  otherHost->setBrowserFuncs(browser->funcs());
+  auto api = std::make_shared<Sample>();
+  auto otherApi = std::make_shared<Sample>();
+  NpValue mine = wrap(api);
+  NpValue theirs = NpValue::adopt(otherHost->wrapperForApi(otherApi));
+  NpValue result;
+  EXPECT_FALSE(browser->invoke(mine.objectValue(), "fail", {}, result));
+  NpValue theirLast = browser->get(theirs.objectValue(), "getLastException");
+  EXPECT_TRUE(browser->call(theirLast.objectValue(), "call", {NpValue::null()}).isVoid());
+  NpValue myLast = browser->get(mine.objectValue(), "getLastException");
+  EXPECT_EQ(browser->call(myLast.objectValue(), "call", {NpValue::null()}).stringValue(), "it failed");
+  otherHost->shutdown();
 }
 
 TEST_F(NpapiScriptableObject, OtherFailuresNeverReachTheBrowserAsExceptions) {

@@ -82,6 +82,12 @@ class NpapiBrowserHost : public BrowserHost {
   NPObject* getScriptableObject(const JSAPIPtr& api) { return wrapperForApi(api); }
   std::size_t wrapperTableSize() const { return wrappers_.size(); }
 
+  // The message of the last script error that a wrapper of this instance
+  // caught: what "getLastException" answers this page. Kept per instance so
+  // that no page reads another page's messages. Main thread only.
+  const variant& lastException() const { return lastException_; }
+  void setLastException(const std::string& message) { lastException_ = message; }
+
   // Value conversion (see np_variant_conversion.h).
   variant toVariant(const NPVariant& value);
   void toNPVariant(const variant& value, NPVariant& result);
@@ -164,6 +170,7 @@ class NpapiBrowserHost : public BrowserHost {
   // Names of string identifiers, which live as long as the browser: a script
   // call then needs no NPN_UTF8FromIdentifier round trip. Main thread only.
   mutable std::unordered_map<NPIdentifier, std::string> identifierNames_;
+  variant lastException_;
 };
 
 using NpapiBrowserHostPtr = std::shared_ptr<NpapiBrowserHost>;

@@ -42,11 +42,12 @@ variant JSFunction::callMethod(const std::string& name, const VariantVector& arg
 }
 
 // The function's own lock is not held here: the owner's zone lock is the one
-// that serialises the call.
+// that serialises the call. A gone owner is reported first, whether or not
+// the function was invalidated too (as it is when its page goes).
 variant JSFunction::callOwner(const VariantVector& args) {
-  if (!isValid()) throw object_invalidated();
   JSAPIPtr owner = owner_.lock();
   if (!owner) throw script_error("Invalid JSAPI object");
+  if (!isValid()) throw object_invalidated();
   scoped_zonelock zone(*owner, zone_);
   return owner->callMethod(methodName_, args);
 }

@@ -67,16 +67,19 @@ TEST(JSFunction, CallsInTheZoneItWasMadeIn) {
 }
 
 TEST(JSFunction, FailsOnceTheOwnerIsGoneAndNeverKeepsItAlive) {
-  auto owner = std::make_shared<Pair>();
-  std::weak_ptr<Pair> watch = owner;
-  auto m = methodOf(owner, "f");
-  owner.reset();
-  EXPECT_TRUE(watch.expired());
-  try {
-    m->callMethod("", {1});
-    FAIL();
-  } catch (const FB::script_error& e) {
-    EXPECT_STREQ(e.what(), "Invalid JSAPI object");
+  for (bool functionInvalidated : {false, true}) {
+    auto owner = std::make_shared<Pair>();
+    std::weak_ptr<Pair> watch = owner;
+    auto m = methodOf(owner, "f");
+    if (functionInvalidated) m->markInvalid();
+    owner.reset();
+    EXPECT_TRUE(watch.expired());
+    try {
+      m->callMethod("", {1});
+      FAIL();
+    } catch (const FB::script_error& e) {
+      EXPECT_STREQ(e.what(), "Invalid JSAPI object") << functionInvalidated;
+    }
   }
 }
 

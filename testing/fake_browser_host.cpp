@@ -51,7 +51,10 @@ std::vector<std::string> FakeBrowserHost::scripts() const {
 }
 
 JSObjectPtr FakeBrowserHost::documentObject() { return windowGone_ ? nullptr : document_; }
-JSObjectPtr FakeBrowserHost::windowObject() { return windowGone_ ? nullptr : window_; }
+JSObjectPtr FakeBrowserHost::windowObject() {
+  if (pageClosed_) throw std::runtime_error("Cannot find HTML window");
+  return windowGone_ ? nullptr : window_;
+}
 JSObjectPtr FakeBrowserHost::pluginElement() { return element_; }
 
 void FakeBrowserHost::runScript(const std::string& script) {

@@ -52,6 +52,9 @@ class FakeBrowserHost : public BrowserHost {
   std::vector<std::string> consoleLines() const;
   std::vector<std::string> scripts() const;
   void removeWindow() { windowGone_ = true; }
+  // The page is closed: windowObject() raises "Cannot find HTML window", as
+  // the bindings' hosts do once their page is gone.
+  void closePage() { pageClosed_ = true; }
 
   // Timers set through the delayed-call helper, run in the order set.
   std::vector<Timer> pendingTimers() const;
@@ -98,6 +101,7 @@ class FakeBrowserHost : public BrowserHost {
   int nextTimerId_ = 1;
   std::atomic<bool> refusePosts_{false};
   std::atomic<bool> windowGone_{false};
+  std::atomic<bool> pageClosed_{false};
   std::atomic<int> releasePendingCount_{0};
   StreamFactory streamFactory_;
   FakeScriptObjectPtr window_;
