@@ -9,6 +9,7 @@
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -16,6 +17,7 @@
 
 #include "app/base64.h"
 #include "platform/platform.h"
+#include "scripting/script_error.h"
 
 namespace {
 
@@ -75,15 +77,35 @@ Range rangeOf(const std::wstring& path, std::optional<unsigned long long> offset
   return range;
 }
 
-// The range length as a buffer size. A range whose text could not be held
-// in this process's address space (or read in one stream read) is refused
-// before anything is allocated.
-std::size_t bufferSize(std::uint64_t count) {
-  constexpr auto limit = static_cast<std::uint64_t>(std::numeric_limits<std::streamsize>::max() / 4);
-  if (count > limit || count > std::numeric_limits<std::size_t>::max() / 4) {
-    throw std::length_error("The range is too large to read");
+// The longest text a reader hands to script: both browser bindings count
+// a string's bytes in 32 bits (NPAPI with room for a terminator), so a
+// longer one could not reach the page anyway.
+constexpr std::uint64_t kLongestResult = 0xFFFFFFFEu;
+const char* const kRangeTooLarge = "The range is too large to read";
+const char* const kNoMemory = "Not enough memory for the result";
+
+// The result's length as a buffer size. A result longer than script can
+// take, or than this process could address, is refused before anything is
+// allocated.
+std::size_t resultSize(std::uint64_t length) {
+  if (length > kLongestResult || length > std::numeric_limits<std::size_t>::max() / 4 ||
+      length > static_cast<std::uint64_t>(std::numeric_limits<std::streamsize>::max())) {
+    throw FB::script_error(kRangeTooLarge);
   }
-  return static_cast<std::size_t>(count);
+  return static_cast<std::size_t>(length);
+}
+
+// Runs a reader; running out of memory for its result becomes a script
+// error instead of ending the browser.
+template <class Reader>
+std::string readingResult(Reader&& reader) {
+  try {
+    return reader();
+  } catch (const std::bad_alloc&) {
+    throw FB::script_error(kNoMemory);
+  } catch (const std::length_error&) {
+    throw FB::script_error(kNoMemory);
+  }
 }
 
 std::wstring lowerAscii(std::wstring text) {
@@ -191,7 +213,8 @@ bool FileHandle::fileExists() const {
 std::string FileHandle::permanentHandle() const {
   if (!permanentHandle_.empty()) return permanentHandle_;
   const std::string narrow = FB::Platform::instance().narrowPath(path_);
-  return Norvell::base64Encode(reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size());
+  return readingResult(
+      [&] { return Norvell::base64Encode(reinterpret_cast<const unsigned char*>(narrow.data()), narrow.size()); });
 }
 
 std::wstring FileHandle::type() const {
@@ -224,43 +247,49 @@ std::string FileHandle::contentsAsTextStream(std::optional<unsigned long long> o
                                              std::optional<unsigned long long> length) {
   const Range range = rangeOf(path_, offset, length);
   if (range.count == 0) return {};
-  const std::size_t count = bufferSize(range.count);
-  // A text stream: where the platform translates line ends, CR LF arrives as LF.
-  std::ifstream in(toPath(path_));
-  if (!in) return {};
-  in.seekg(static_cast<std::streamoff>(range.start));
-  if (!in) return {};
-  std::string text(count, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(count));
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  text.resize(std::min(text.size(), text.find('\0')));
-  return text;
+  const std::size_t count = resultSize(range.count);
+  return readingResult([&]() -> std::string {
+    // A text stream: where the platform translates line ends, CR LF arrives as LF.
+    std::ifstream in(toPath(path_));
+    if (!in) return {};
+    in.seekg(static_cast<std::streamoff>(range.start));
+    if (!in) return {};
+    std::string text(count, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(count));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    text.resize(std::min(text.size(), text.find('\0')));
+    return text;
+  });
 }
 
 std::string FileHandle::contentsAsBinaryStream(std::optional<unsigned long long> offset,
                                                std::optional<unsigned long long> length) {
   const Range range = rangeOf(path_, offset, length);
   if (range.count == 0) return {};
-  const std::size_t count = bufferSize(range.count);
-  std::ifstream in(toPath(path_), std::ios::binary);
-  if (!in) return {};
-  in.seekg(static_cast<std::streamoff>(range.start));
-  if (!in) return {};
-  // The text is written piece by piece from a small reused buffer, so the
-  // peak is the text (4/3 of the range) plus one piece.
-  std::string text(Norvell::base64EncodedLength(count), '\0');
-  constexpr std::size_t kPiece = 3 * 256 * 1024;  // a multiple of 3: pieces join without padding
-  const auto piece = std::make_unique_for_overwrite<unsigned char[]>(std::min(count, kPiece));
-  char* out = text.data();
-  for (std::size_t done = 0; done < count;) {
-    const std::size_t wanted = std::min(kPiece, count - done);
-    in.read(reinterpret_cast<char*>(piece.get()), static_cast<std::streamsize>(wanted));
-    const auto got = static_cast<std::size_t>(in.gcount());
-    Norvell::base64EncodeInto(piece.get(), got, out);
-    out += Norvell::base64EncodedLength(got);
-    done += got;
-    if (got < wanted) break;  // the file became shorter since its size was read
-  }
-  text.resize(static_cast<std::size_t>(out - text.data()));
-  return text;
+  // Base64 makes 4 characters of every 3 bytes.
+  const std::size_t count = resultSize(range.count);
+  resultSize((range.count + 2) / 3 * 4);
+  return readingResult([&]() -> std::string {
+    std::ifstream in(toPath(path_), std::ios::binary);
+    if (!in) return {};
+    in.seekg(static_cast<std::streamoff>(range.start));
+    if (!in) return {};
+    // The text is written piece by piece from a small reused buffer, so the
+    // peak is the text (4/3 of the range) plus one piece.
+    std::string text(Norvell::base64EncodedLength(count), '\0');
+    constexpr std::size_t kPiece = 3 * 256 * 1024;  // a multiple of 3: pieces join without padding
+    const auto piece = std::make_unique_for_overwrite<unsigned char[]>(std::min(count, kPiece));
+    char* out = text.data();
+    for (std::size_t done = 0; done < count;) {
+      const std::size_t wanted = std::min(kPiece, count - done);
+      in.read(reinterpret_cast<char*>(piece.get()), static_cast<std::streamsize>(wanted));
+      const auto got = static_cast<std::size_t>(in.gcount());
+      Norvell::base64EncodeInto(piece.get(), got, out);
+      out += Norvell::base64EncodedLength(got);
+      done += got;
+      if (got < wanted) break;  // the file became shorter since its size was read
+    }
+    text.resize(static_cast<std::size_t>(out - text.data()));
+    return text;
+  });
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,7 +19,9 @@
 #include "app/console_log.h"
 #include "app/plug_in_api.h"
 #include "platform/fake_platform.h"
+#include "scripting/script_error.h"
 #include "scripting/text_conversion.h"
+#include "testing/allocation_limit.h"
 #include "testing/fake_browser_host.h"
 
 namespace {
@@ -302,6 +305,72 @@ TEST(FileHandleExists, FollowsThePlatformsErrorClasses) {
     EXPECT_EQ(e.code().value(), 5);
     EXPECT_NE(std::string(e.what()).find("Access is denied."), std::string::npos) << e.what();
   }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- hostile sizes and names
+namespace {
+
+template <class Call>
+std::string scriptErrorOf(Call&& call) {
+  try {
+    call();
+  } catch (const FB::script_error& e) {
+    return e.what();
+  }
+  return "<no script error>";
+}
+
+// A result no browser can take (both bindings count a string's length in
+// 32 bits) is refused before anything is read or allocated; a sparse file
+// of 4.4 GB costs neither disk nor memory here. (Reading 3.3 GB of it as
+// Base64 used to overflow the browser's buffer.)
+TEST_F(FileHandleTest, ARangeLongerThanScriptCanTakeIsRefusedBeforeReading) {
+  const std::uint64_t size = 4400000000ull;
+  std::ofstream(folder / "huge.bin").close();
+  fs::resize_file(folder / "huge.bin", size);
+  const auto handle = std::make_shared<FileHandle>(wideOf(folder / "huge.bin"));
+  const std::vector<std::pair<const char*, VariantVector>> calls = {
+      {"contentsAsBinaryStream", {0, 3300000000ull}},
+      {"contentsAsBinaryStream", {}},
+      {"contentsAsTextStream", {}},
+  };
+  for (const auto& [reader, arguments] : calls) {
+    EXPECT_EQ(scriptErrorOf([&] { handle->callMethod(reader, arguments); }), "The range is too large to read")
+        << reader;
+  }
+  EXPECT_EQ(handle->callMethod("contentsAsBinaryStream", {size - 3, 3}).get<std::string>(), "AAAA");
+}
+
+// Running out of memory for a result is a script error, not the end of the
+// browser.
+TEST_F(FileHandleTest, AResultThereIsNoMemoryForRaisesAScriptError) {
+  const auto handle = file("two_mib.bin", std::string(2 * 1024 * 1024, 'x'));
+  FB::testing::ScopedAllocationLimit limit(1024 * 1024);
+  for (const char* reader : {"contentsAsTextStream", "contentsAsBinaryStream"}) {
+    EXPECT_EQ(scriptErrorOf([&] { handle->callMethod(reader, {}); }), "Not enough memory for the result") << reader;
+  }
+  EXPECT_GT(limit.refused(), 0);
+}
+
+// A name that only looks like a plain one (full-width full stops and
+// solidus, which a best-fit conversion turns into "../") has no narrow form
+// on Windows: its permanent handle raises instead of naming a path that
+// climbs. Where the narrow encoding holds it exactly, it round-trips.
+TEST(FileHandlePermanent, ALookAlikeNameNeverBecomesAnotherPath) {
+  const std::wstring lookAlike = L"C:\\docs\\\uFF0E\uFF0E\uFF0Fsecret.txt";
+  const auto handle = std::make_shared<FileHandle>(lookAlike);
+  std::string permanent;
+  try {
+    permanent = handle->readProperty("permanentHandle").get<std::string>();
+  } catch (const fs::filesystem_error& e) {
+    EXPECT_NE(std::string(e.what()).find("Could not convert path"), std::string::npos) << e.what();
+    return;
+  }
+  const std::vector<unsigned char> narrow = Norvell::base64Decode(permanent);
+  EXPECT_EQ(std::string(narrow.begin(), narrow.end()).find("../"), std::string::npos);
+  EXPECT_EQ(FileHandle::fromPermanentHandle(permanent)->path(), lookAlike);
 }
 
 }  // namespace

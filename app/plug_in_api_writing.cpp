@@ -6,7 +6,8 @@
 // contents to a temporary file beside the target and renames that over the
 // target, so a failure part-way leaves the old contents whole. Both files
 // are text streams, so line ends are translated where the platform does
-// that (LF is stored as CR LF on Windows, and read back as LF).
+// that (LF is stored as CR LF on Windows, and read back as LF). A file it
+// creates inside the work folder is readable and writable by the user only.
 //
 // Script calls: main thread, under the object's zone lock.
 #include <filesystem>
@@ -77,6 +78,12 @@ void replaceFileContents(fs::path target, const std::string& contents) {
   {
     std::ofstream out(temporary, std::ios::out | std::ios::trunc);
     if (!out) failWrite(temporary);
+    // A new file in the work folder is the user's alone, from before its
+    // first byte is written.
+    if (!existed && Norvell::liesInWorkFolder(target)) {
+      fs::permissions(temporary, fs::perms::owner_read | fs::perms::owner_write, error);
+      if (error) failWrite(temporary);
+    }
     out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
     out.close();
     if (out.fail()) failWrite(temporary);

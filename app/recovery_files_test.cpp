@@ -15,6 +15,7 @@
 #include "app/site.h"
 #include "app/work_folder.h"
 #include "platform/fake_platform.h"
+#include "scripting/script_error.h"
 #include "testing/fake_browser_host.h"
 
 namespace {
@@ -138,6 +139,30 @@ TEST_F(RecoveryFilesTest, ReleaseRemovesAnEmptyFolderButRaisesForAFullOne) {
 
   release(std::make_shared<FileHandle>(Norvell::widePathText(recovery() / "full" / "inner")));
   EXPECT_FALSE(fs::exists(recovery() / "full" / "inner"));
+}
+
+// ---------------------------------------------------------------- hostile folder texts
+
+// Whatever the text, the folder lands below the recovery folder: a leading
+// separator (or a drive) is not a way out.
+TEST_F(RecoveryFilesTest, AnAbsoluteFolderTextLandsBelowTheRecoveryFolder) {
+  const std::string outside = "nz_outside_" + boost::uuids::to_string(boost::uuids::random_generator()());
+  const fs::path landed = pathOf(acquire("txt", "/" + outside + "/x")).parent_path();
+  EXPECT_EQ(landed, recovery() / outside / "x");
+  EXPECT_FALSE(fs::exists(fs::current_path().root_path() / outside));
+}
+
+TEST_F(RecoveryFilesTest, AFolderTextThatClimbsRaisesAndCreatesNothing) {
+  for (const char* folder : {"..", "../x", "a/../..", "a/..", "...", ".. "}) {
+    std::string message = "<no script error>";
+    try {
+      acquire("txt", folder);
+    } catch (const FB::script_error& e) {
+      message = e.what();
+    }
+    EXPECT_EQ(message, "Invalid recovery folder") << folder;
+  }
+  EXPECT_FALSE(fs::exists(workFolder()));
 }
 
 }  // namespace

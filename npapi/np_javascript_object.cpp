@@ -305,7 +305,7 @@ struct NPJavascriptObject::Ops {
       std::vector<std::string> names;
       wrapper.liveApi()->collectMemberNames(names);
       names.insert(names.end(), {"addEventListener", "removeEventListener", "getLastException"});
-      auto* list = static_cast<NPIdentifier*>(host->MemAlloc(static_cast<uint32_t>(names.size() * sizeof(NPIdentifier))));
+      auto* list = static_cast<NPIdentifier*>(host->MemAlloc(browserAllocationSize(names.size(), sizeof(NPIdentifier))));
       if (!list) return false;
       for (std::size_t i = 0; i < names.size(); ++i) list[i] = host->GetStringIdentifier(names[i]);
       *identifiers = list;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <unordered_map>
 
 #include "npapi/np_javascript_object.h"
@@ -9,6 +10,7 @@
 #include "npapi/npapi_browser_host.h"
 #include "scripting/jsapi.h"
 #include "scripting/js_object.h"
+#include "scripting/script_error.h"
 
 namespace FB::Npapi {
 namespace {
@@ -31,9 +33,10 @@ void setObject(NPVariant& result, NPObject* object) {
   result.value.objectValue = object;
 }
 
+// The text and its terminator in a block of the browser's.
 void setText(const NpapiBrowserHostPtr& host, const std::string& text, NPVariant& result) {
-  auto* buffer = static_cast<char*>(host->MemAlloc(static_cast<uint32_t>(text.size() + 1)));
-  if (!buffer) return setVoid(result);
+  auto* buffer = static_cast<char*>(host->MemAlloc(browserAllocationSize(text.size() + 1)));
+  if (!buffer) throw script_error("Not enough memory for the result");
   std::memcpy(buffer, text.data(), text.size());
   buffer[text.size()] = '\0';
   result.type = NPVariantType_String;
@@ -146,6 +149,14 @@ const std::unordered_map<const void*, Converter>& converters() {
 }
 
 }  // namespace
+
+uint32_t browserAllocationSize(std::size_t count, std::size_t elementSize) {
+  constexpr std::uint64_t kLargest = std::numeric_limits<uint32_t>::max();
+  if (elementSize != 0 && static_cast<std::uint64_t>(count) > kLargest / elementSize) {
+    throw script_error("The result is too large for the browser");
+  }
+  return static_cast<uint32_t>(count * elementSize);
+}
 
 variant toVariant(const NpapiBrowserHostPtr& host, const NPVariant& value) {
   switch (value.type) {

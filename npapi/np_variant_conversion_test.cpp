@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "npapi/np_object_api.h"
+#include "scripting/script_error.h"
 #include "npapi/scripting_test_fixture.h"
 
 namespace nz_npapi_test {
@@ -60,6 +61,29 @@ TEST_F(NpapiValueConversion, StringsKeepEveryByteBothWays) {
   EXPECT_EQ(out.value.stringValue.UTF8Length, 3u);
   EXPECT_EQ(out.value.stringValue.UTF8Characters[3], '\0');  // terminated for the browser
   browser->releaseVariant(&out);
+}
+
+// Text the browser cannot take raises a script error instead of being
+// copied into a buffer too short for it.
+TEST_F(NpapiValueConversion, TextTheBrowserCannotTakeRaisesAScriptError) {
+  EXPECT_EQ(FB::Npapi::browserAllocationSize(0xFFFFFFFFu), 0xFFFFFFFFu);
+  EXPECT_EQ(FB::Npapi::browserAllocationSize(0x20000000u, 4), 0x80000000u);
+  if constexpr (sizeof(std::size_t) > 4) {
+    // 3.3 GB of text as Base64 and its terminator: once cut to 32 bits,
+    // a buffer of 105 MB.
+    EXPECT_THROW(FB::Npapi::browserAllocationSize(std::size_t{4400000001u}), FB::script_error);
+    EXPECT_THROW(FB::Npapi::browserAllocationSize(std::size_t{0x40000000u}, 8), FB::script_error);
+  }
+
+  auto api = std::make_shared<Sample>();
+  NpValue object = wrap(api);
+  browser->refuseAllocationsAbove(16);
+  const auto before = browser->exceptions().size();
+  NpValue result;
+  EXPECT_FALSE(browser->invoke(object.objectValue(), "echo", {std::string(64, 'x')}, result));
+  ASSERT_EQ(browser->exceptions().size(), before + 1);
+  EXPECT_EQ(browser->exceptions().back(), "Not enough memory for the result");
+  EXPECT_EQ(browser->outstandingAllocations(), 0u);
 }
 
 TEST_F(NpapiValueConversion, ListsBecomePageArraysInOrder) {

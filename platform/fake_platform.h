@@ -34,6 +34,9 @@ class FakePlatform : public Platform {
     ++localAppDataQueries_;
     return localAppDataFolder_;
   }
+  // Private folders are made (and checked) by the system's own rules, in
+  // the real folders the test points the fake at.
+  void makePrivateFolder(const std::wstring& path) override { Platform::systemInstance().makePrivateFolder(path); }
   std::string narrowPath(const std::wstring& path) override { return toUtf8(path); }
   std::wstring widePath(const std::string& narrow) override { return toWide(narrow); }
   PathAttributes pathAttributes(const std::wstring& path) override {

@@ -2,6 +2,8 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/system_platform.h"
 
@@ -16,6 +18,7 @@ class SystemPlatform final : public Platform {
   std::string modulePath() override { return os::modulePath(); }
   SystemProxyList systemProxyList() override { return os::systemProxyList(); }
   std::wstring temporaryFolder() override { return os::temporaryFolder(); }
+  void makePrivateFolder(const std::wstring& path) override { os::makePrivateFolder(path); }
   std::wstring localAppDataFolder() override { return os::localAppDataFolder(); }
   std::string narrowPath(const std::wstring& path) override { return os::narrowPath(path); }
   std::wstring widePath(const std::string& narrow) override { return os::widePath(narrow); }
@@ -32,6 +35,11 @@ class SystemPlatform final : public Platform {
 };
 
 }  // namespace
+
+void os::throwUnconvertiblePath() {
+  throw std::filesystem::filesystem_error("Could not convert path",
+                                          std::make_error_code(std::errc::illegal_byte_sequence));
+}
 
 Platform::~Platform() = default;
 

@@ -115,16 +115,32 @@ class Platform {
   virtual SystemProxyList systemProxyList() = 0;
 
   // --- Files (the application's file objects and work folder) ---
-  // The user's temporary folder, ending with a separator.
+  // The private per-user folder below which the plug-in keeps its work
+  // folder, ending with a separator: on Windows the user's temporary folder
+  // (GetTempPathW); on Linux the user's cache folder ($XDG_CACHE_HOME when it
+  // is absolute, else $HOME/.cache), because /tmp is shared between users.
+  // Throws std::runtime_error when the system cannot say.
   virtual std::wstring temporaryFolder() = 0;
+  // Makes sure `path` is a folder that no other user can reach, creating it
+  // and its missing parents when it is missing (on Linux with mode 0700).
+  // An existing folder is refused on Linux when it is a link, not a folder,
+  // not owned by the current user, or open to anyone else (any group or
+  // other permission bit); on Windows it is taken as it is, since it lies
+  // in the private temporary folder. Throws std::system_error when the
+  // folder is refused or cannot be made.
+  virtual void makePrivateFolder(const std::wstring& path) = 0;
   // The current user's folder for local application data, without a
   // trailing separator (Windows: the known folder LocalAppData; Linux:
   // $XDG_DATA_HOME when it is absolute, else $HOME/.local/share). The folder
   // need not exist. Throws std::runtime_error when the system cannot say.
   virtual std::wstring localAppDataFolder() = 0;
   // A path in the platform's narrow file-name encoding (the active ANSI code
-  // page on Windows, UTF-8 on Linux) and back. Characters the encoding
-  // cannot hold become what the system's conversion makes of them.
+  // page on Windows, UTF-8 on Linux) and back. A path the encoding cannot
+  // hold exactly (a character without a narrow form, a look-alike that the
+  // system would map to another character such as a full-width slash, bytes
+  // that are not text) raises std::filesystem::filesystem_error "Could not
+  // convert path": every conversion gives text that converts back to the
+  // path it came from.
   virtual std::string narrowPath(const std::wstring& path) = 0;
   virtual std::wstring widePath(const std::string& narrow) = 0;
   virtual PathAttributes pathAttributes(const std::wstring& path) = 0;

@@ -1,5 +1,9 @@
-// Where the Linux platform finds the local application-data folder:
-// $XDG_DATA_HOME when absolute, else the home folder's .local/share.
+// Where the Linux platform finds the local application-data folder
+// ($XDG_DATA_HOME when absolute, else the home folder's .local/share) and
+// the work folder's root ($XDG_CACHE_HOME, else .cache), and which existing
+// folders it takes as private.
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -7,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
+#include "platform/platform_posix.h"
 
 namespace {
 
@@ -51,6 +56,35 @@ TEST(PlatformFilesPosix, LocalAppDataFollowsXdgDataHomeWhenAbsolute) {
     EXPECT_EQ(localAppData(), L"/home/tester/.local/share");
     ScopedVariable slashHome("HOME", "/home/tester/");
     EXPECT_EQ(localAppData(), L"/home/tester/.local/share");
+  }
+}
+
+TEST(PlatformFilesPosix, TheWorkFolderRootIsTheUsersCacheFolderNeverTheSharedTmp) {
+  ScopedVariable home("HOME", "/home/tester");
+  ScopedVariable tmp("TMPDIR", "/tmp");
+  {
+    ScopedVariable xdg("XDG_CACHE_HOME", "/cache/of/tester/");
+    EXPECT_EQ(FB::Platform::systemInstance().temporaryFolder(), L"/cache/of/tester/");
+  }
+  ScopedVariable xdg("XDG_CACHE_HOME", "relative");
+  EXPECT_EQ(FB::Platform::systemInstance().temporaryFolder(), L"/home/tester/.cache/");
+}
+
+TEST(PlatformFilesPosix, OnlyAFolderOfTheUserClosedToOthersIsPrivate) {
+  const uid_t user = 1000;
+  struct Case {
+    mode_t mode;
+    uid_t owner;
+    bool isPrivate;
+  };
+  const Case cases[] = {
+      {S_IFDIR | 0700, user, true},   {S_IFDIR | 0500, user, true},  {S_IFLNK | 0700, user, false},
+      {S_IFREG | 0700, user, false},  {S_IFDIR | 0700, 0, false},    {S_IFDIR | 0750, user, false},
+      {S_IFDIR | 0701, user, false},  {S_IFDIR | 0710, user, false}, {S_IFDIR | 0704, user, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FB::posix::privateFolderProblem(c.mode, c.owner, user) == nullptr, c.isPrivate)
+        << std::oct << c.mode << " owner " << std::dec << c.owner;
   }
 }
 

@@ -27,11 +27,33 @@ std::wstring wideOf(const fs::path& path) {
 
 FB::Platform& os() { return FB::Platform::systemInstance(); }
 
-TEST(PlatformFiles, TemporaryFolderEndsWithASeparatorAndExists) {
+// The work folder's root: an absolute folder ending with a separator (on
+// Linux the user's cache folder, which a fresh account may not have yet).
+TEST(PlatformFiles, TemporaryFolderIsAbsoluteAndEndsWithASeparator) {
   const std::wstring folder = os().temporaryFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_TRUE(folder.back() == L'/' || folder.back() == L'\\') << FB::toUtf8(folder);
-  EXPECT_TRUE(fs::is_directory(pathOf(folder))) << FB::toUtf8(folder);
+  EXPECT_TRUE(pathOf(folder).is_absolute()) << FB::toUtf8(folder);
+}
+
+// A path the narrow encoding cannot hold exactly never becomes another
+// path: full-width full stops and solidus (best-fit "../" in Windows code
+// pages), a character most code pages lack, a lone surrogate. Each either
+// raises "Could not convert path" or converts back to itself.
+TEST(PlatformFiles, NarrowPathsAreExactOrRefused) {
+  const std::wstring lonelySurrogate(1, static_cast<wchar_t>(0xD800));
+  for (const std::wstring& path : {std::wstring(L"C:\\a\\\uFF0E\uFF0E\uFF0Fx"), std::wstring(L"C:\\\u4E2D.txt"),
+                                   L"C:\\" + lonelySurrogate + L".txt"}) {
+    std::string narrow;
+    try {
+      narrow = os().narrowPath(path);
+    } catch (const fs::filesystem_error& e) {
+      EXPECT_NE(std::string(e.what()).find("Could not convert path"), std::string::npos) << e.what();
+      continue;
+    }
+    EXPECT_EQ(narrow.find('/'), std::string::npos);
+    EXPECT_EQ(os().widePath(narrow), path);
+  }
 }
 
 TEST(PlatformFiles, LocalAppDataFolderIsAbsoluteWithoutATrailingSeparator) {

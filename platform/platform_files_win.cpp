@@ -1,13 +1,15 @@
 // The file operations of the Windows platform (see platform_win.h): the
-// temporary folder from GetTempPathW, the local application-data folder from
-// SHGetKnownFolderPath, narrow paths in the active ANSI code page and
-// GetFileAttributesW. Stateless; callable from any thread.
+// temporary folder from GetTempPathW (also the root of the work folder), the
+// local application-data folder from SHGetKnownFolderPath, narrow paths in
+// the active ANSI code page and GetFileAttributesW. Stateless; callable from any thread.
 #include <windows.h>
 #include <knownfolders.h>
 #include <objbase.h>
 #include <shlobj.h>
 
 #include <climits>
+#include <filesystem>
+#include <system_error>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -43,6 +45,19 @@ std::wstring temporaryFolder() {
   return folder;
 }
 
+void makePrivateFolder(const std::wstring& path) {
+  // The folder lies in the user's own temporary folder, which no other user
+  // can reach; it only has to exist.
+  std::error_code error;
+  const std::filesystem::path folder(path);
+  if (std::filesystem::is_directory(folder, error)) return;
+  std::filesystem::create_directories(folder, error);
+  if (error) throw std::system_error(error, "Could not create the folder");
+  if (!std::filesystem::is_directory(folder, error)) {
+    throw std::system_error(std::make_error_code(std::errc::not_a_directory), "Could not create the folder");
+  }
+}
+
 std::wstring localAppDataFolder() {
   PWSTR path = nullptr;
   const HRESULT result = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &path);
@@ -55,23 +70,60 @@ std::wstring localAppDataFolder() {
   return folder;
 }
 
-std::string narrowPath(const std::wstring& path) {
+// The conversions never let the system pick a "best fit": without
+// WC_NO_BEST_FIT_CHARS a full-width solidus or full stop (U+FF0F, U+FF0E)
+// would become "/" or "." in most code pages, and a file name that looks
+// harmless would name a path that climbs out of its folder. A character the
+// code page lacks, and text that does not convert back to itself, raise
+// "Could not convert path".
+namespace {
+
+// Neither flag nor default-character report is allowed for the UTF-8 and
+// UTF-7 code pages; there every character has a form, and the round trip
+// below catches what is not text.
+bool codePageTakesBestFitFlags(UINT codePage) { return codePage != CP_UTF8 && codePage != CP_UTF7; }
+
+std::wstring wideOf(const std::string& narrow) {
+  if (narrow.empty()) return {};
+  const int length = checkedLength(narrow.size());
+  const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, nullptr, 0);
+  if (size <= 0) throwUnconvertiblePath();
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, narrow.data(), length, wide.data(), size) != size) {
+    throwUnconvertiblePath();
+  }
+  return wide;
+}
+
+std::string narrowOf(const std::wstring& path) {
   if (path.empty()) return {};
   const int length = checkedLength(path.size());
-  const int size = WideCharToMultiByte(CP_ACP, 0, path.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) throwLastError("WideCharToMultiByte");
+  const bool reportDefault = codePageTakesBestFitFlags(GetACP());
+  const DWORD flags = reportDefault ? WC_NO_BEST_FIT_CHARS : 0;
+  BOOL usedDefault = FALSE;
+  BOOL* usedDefaultReport = reportDefault ? &usedDefault : nullptr;
+  const int size = WideCharToMultiByte(CP_ACP, flags, path.data(), length, nullptr, 0, nullptr, usedDefaultReport);
+  if (size <= 0 || usedDefault) throwUnconvertiblePath();
   std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, path.data(), length, narrow.data(), size, nullptr, nullptr);
+  if (WideCharToMultiByte(CP_ACP, flags, path.data(), length, narrow.data(), size, nullptr, usedDefaultReport) !=
+          size ||
+      usedDefault) {
+    throwUnconvertiblePath();
+  }
+  return narrow;
+}
+
+}  // namespace
+
+std::string narrowPath(const std::wstring& path) {
+  std::string narrow = narrowOf(path);
+  if (wideOf(narrow) != path) throwUnconvertiblePath();
   return narrow;
 }
 
 std::wstring widePath(const std::string& narrow) {
-  if (narrow.empty()) return {};
-  const int length = checkedLength(narrow.size());
-  const int size = MultiByteToWideChar(CP_ACP, 0, narrow.data(), length, nullptr, 0);
-  if (size <= 0) throwLastError("MultiByteToWideChar");
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, narrow.data(), length, wide.data(), size);
+  std::wstring wide = wideOf(narrow);
+  if (narrowOf(wide) != narrow) throwUnconvertiblePath();
   return wide;
 }
 

@@ -2,6 +2,8 @@
 // used by PosixPlatform in platform_posix.cpp. Callable from any thread.
 #pragma once
 
+#include <sys/types.h>
+
 #include "platform/platform.h"
 
 namespace FB::posix {
@@ -9,6 +11,11 @@ namespace FB::posix {
 // The proxy list made from http_proxy, https_proxy, ftp_proxy and all_proxy
 // (or their upper-case forms); see system_proxy_posix.cpp.
 SystemProxyList proxyListFromEnvironment();
+
+// Why an existing path whose lstat() gives `mode` and `owner` cannot serve
+// as a private folder of the user `user` (a link, not a folder, another
+// owner, any group or other permission bit); null when it can.
+const char* privateFolderProblem(mode_t mode, uid_t owner, uid_t user);
 
 
 }  // namespace FB::posix

@@ -19,10 +19,14 @@ SystemProxyList systemProxyList();
 
 // Files (platform_files_*.cpp).
 std::wstring temporaryFolder();
+void makePrivateFolder(const std::wstring& path);
 std::wstring localAppDataFolder();
 std::string narrowPath(const std::wstring& path);
 std::wstring widePath(const std::string& narrow);
 PathAttributes pathAttributes(const std::wstring& path);
+// The error both narrowPath and widePath raise for a path they cannot
+// convert exactly.
+[[noreturn]] void throwUnconvertiblePath();
 
 // Dialogs (platform_dialogs_*.cpp); on Linux shown by the GTK helper program.
 int osMajorVersion();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <limits>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -70,19 +71,38 @@ void SimpleStreamHelper::beginTransfer(const URI& uri, const std::string* postDa
 bool SimpleStreamHelper::onDataArrived(StreamDataArrivedEvent* event, BrowserStream*) {
   const std::uint8_t* data = event->data();
   std::size_t remaining = event->length();
-  if (!data) return false;
-  received_ += remaining;
+  if (!data || overflowed_) return false;
   std::size_t position = event->offset();
-  while (remaining > 0) {
-    const std::size_t index = position / blockSize_;
-    while (blocks_.size() <= index) blocks_.emplace_back(new std::uint8_t[blockSize_]);
-    const std::size_t within = position % blockSize_;
-    const std::size_t count = std::min(remaining, blockSize_ - within);
-    std::memcpy(blocks_[index].get() + within, data, count);
-    data += count;
-    position += count;
-    remaining -= count;
+  // A body this process cannot count or hold ends as a failed download:
+  // its blocks go at once and later chunks are dropped.
+  if (remaining > std::numeric_limits<std::size_t>::max() - received_ ||
+      remaining > std::numeric_limits<std::size_t>::max() - position) {
+    return giveUp("The download is larger than this process can hold");
   }
+  try {
+    while (remaining > 0) {
+      const std::size_t index = position / blockSize_;
+      while (blocks_.size() <= index) blocks_.emplace_back(new std::uint8_t[blockSize_]);
+      const std::size_t within = position % blockSize_;
+      const std::size_t count = std::min(remaining, blockSize_ - within);
+      std::memcpy(blocks_[index].get() + within, data, count);
+      data += count;
+      position += count;
+      remaining -= count;
+    }
+  } catch (const std::bad_alloc&) {
+    return giveUp("Not enough memory to hold the download");
+  } catch (const std::length_error&) {
+    return giveUp("Not enough memory to hold the download");
+  }
+  received_ += event->length();
+  return false;
+}
+
+bool SimpleStreamHelper::giveUp(const char* reason) {
+  diagnostic("SimpleStreamHelper", [reason] { return reason; });
+  overflowed_ = true;
+  freeBlocks();
   return false;
 }
 
@@ -96,11 +116,11 @@ bool SimpleStreamHelper::onCompleted(StreamCompletedEvent* event, BrowserStream*
   CompletionCallback callback = std::move(callback_);
   callback_ = nullptr;
 
-  bool success = event && event->success();
+  bool success = event && event->success() && !overflowed_;
   if (success && !data_) {
     try {
       assemble();
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // bad_alloc, or a length the allocator refuses
       diagnostic("SimpleStreamHelper", [] { return "Not enough memory to assemble the download"; });
       success = false;
     }

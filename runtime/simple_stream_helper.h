@@ -55,7 +55,9 @@ class SimpleStreamHelper : public DefaultBrowserStreamHandler {
   ~SimpleStreamHelper() override;
 
   // Stores the chunk at its offset. Chunks are expected in ascending order
-  // without gaps; bytes in a gap are unspecified.
+  // without gaps; bytes in a gap are unspecified. When a chunk cannot be
+  // stored (no memory, or more bytes than a size can count) the blocks are
+  // freed, later chunks are dropped and the transfer reports failure.
   bool onDataArrived(StreamDataArrivedEvent* event, BrowserStream* stream) override;
   bool onOpened(StreamOpenedEvent* event, BrowserStream* stream) override;
   // Reports once to the callback (headers from `stream`, when given), then
@@ -87,12 +89,15 @@ class SimpleStreamHelper : public DefaultBrowserStreamHandler {
   // block as soon as it is copied.
   void assemble();
   void freeBlocks();
+  // Drops what has arrived and marks the transfer failed; answers false.
+  bool giveUp(const char* reason);
 
   BrowserHostPtr host_;
   std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
   ByteArray data_;
   std::size_t blockSize_;
   std::size_t received_ = 0;
+  bool overflowed_ = false;  // a chunk could not be stored: the transfer fails
   CompletionCallback callback_;
   std::shared_ptr<SimpleStreamHelper> selfRef_;
 };

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/browser_stream_manager.h"
+#include "testing/allocation_limit.h"
 #include "testing/fake_browser_host.h"
 #include "testing/fake_browser_stream.h"
 
@@ -139,6 +140,22 @@ TEST_F(SimpleStreamHelperTest, AFailedTransferReportsHowManyBytesHadArrived) {
   ASSERT_EQ(missing.calls, 1);
   EXPECT_FALSE(missing.success);
   EXPECT_EQ(missing.size, 0u);
+}
+
+// A download there is no memory for ends as a failure, not as a crash in
+// the browser's stream delivery.
+TEST_F(SimpleStreamHelperTest, ADownloadThereIsNoMemoryForFails) {
+  server->serve("http://h/big", FakeResource{patterned(300000), "", 4096});
+  Outcome outcome;
+  SimpleStreamHelper::fetchUrl(host, FB::URI("http://h/big"), outcome.callback(), false, 131072);
+  {
+    FB::testing::ScopedAllocationLimit limit(65536);  // below one block
+    host->pumpMainThread();
+    EXPECT_GT(limit.refused(), 0);
+  }
+  ASSERT_EQ(outcome.calls, 1);
+  EXPECT_FALSE(outcome.success);
+  EXPECT_EQ(outcome.data, nullptr);
 }
 
 TEST_F(SimpleStreamHelperTest, WhenNoStreamCanBeMadeTheCallbackReportsFailureOnceAndTheHelperGoes) {

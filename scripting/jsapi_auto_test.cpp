@@ -201,6 +201,34 @@ TEST(JSAPIAutoZones, MembersOfAHigherZoneAreInvisible) {
   EXPECT_THROW(object->deleteProperty("hidden"), FB::invalid_member);
 }
 
+// A property added inside a higher zone: neither its getter nor its setter
+// may be reached from zone 0, with dynamic attributes on or off.
+class ZonedProperty : public Counter {
+ public:
+  explicit ZonedProperty(bool dynamicAttributes) {
+    dynamicAttributesAllowed_ = dynamicAttributes;
+    FB::scoped_zonelock zone(*this, 2);
+    addProperty("secret", FB::makeProperty(this, &Counter::count, &Counter::setCount));
+  }
+};
+
+TEST(JSAPIAutoZones, APropertyOfAHigherZoneCannotBeReadOrWrittenFromZoneZero) {
+  for (bool dynamicAttributes : {true, false}) {
+    auto object = std::make_shared<ZonedProperty>(dynamicAttributes);
+    object->setCount(7);
+    if (dynamicAttributes) {
+      EXPECT_TRUE(object->readProperty("secret").isEmpty());
+    } else {
+      EXPECT_THROW(object->readProperty("secret"), FB::invalid_member);
+    }
+    EXPECT_EQ(messageOf<FB::invalid_member>([&] { object->writeProperty("secret", 1); }),
+              "The specified member does not exist: secret");
+    EXPECT_EQ(object->count(), 7);
+    FB::scoped_zonelock zone(*object, 2);
+    EXPECT_EQ(object->readProperty("secret").get<int>(), 7);
+  }
+}
+
 TEST(JSAPIAutoZones, BaseZoneIsTheBottomOfTheStack) {
   auto object = std::make_shared<FB::JSAPIAuto>(3, "zoned");
   EXPECT_EQ(object->baseZone(), 3);

@@ -68,7 +68,7 @@ struct FakeNpapiBrowser::Entries {
   }
   static void* memalloc(uint32_t size) {
     FakeNpapiBrowser* b = browser();
-    return b ? b->alloc(size) : nullptr;
+    return b && size <= b->largestAllocation_ ? b->alloc(size) : nullptr;
   }
   static void memfree(void* pointer) {
     if (FakeNpapiBrowser* b = browser()) b->free(pointer);

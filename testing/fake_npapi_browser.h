@@ -197,6 +197,9 @@ class FakeNpapiBrowser {
   std::size_t liveObjectCount(const NPClass* aClass) const;
   uint32_t referenceCount(NPObject* object) const { return object->referenceCount; }
   std::size_t outstandingAllocations() const;
+  // Makes NPN_MemAlloc (the plug-in's entry, not alloc() below) answer null
+  // for blocks larger than `size`, as a browser out of memory does.
+  void refuseAllocationsAbove(uint32_t size) { largestAllocation_ = size; }
   // Frees of memory and releases of objects the browser does not know.
   int badFrees() const { return badFrees_; }
   int offThreadCalls() const { return offThreadCalls_; }
@@ -259,6 +262,7 @@ class FakeNpapiBrowser {
   std::vector<Timer> timers_;
   int nextTimerId_ = 1;
   std::atomic<int> badFrees_{0};
+  std::atomic<uint32_t> largestAllocation_{UINT32_MAX};
   std::atomic<int> offThreadCalls_{0};
 
   std::map<std::string, std::unique_ptr<Identifier>> stringIds_;

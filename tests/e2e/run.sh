@@ -7,7 +7,8 @@
 #
 # Each page's browser gets a fresh state folder of its own (removed with the
 # other temporary files): XDG_DATA_HOME, where the plug-in keeps its
-# secondary plug-ins, and the test module's call log (NZ_TEST_MODULE_LOG)
+# secondary plug-ins, XDG_CACHE_HOME, where its work folder (recovery files)
+# lies, and the test module's call log (NZ_TEST_MODULE_LOG)
 # lie there, so no page writes into the user's home. The server shows that
 # folder at /state/ and builds packages around the test module.
 #
@@ -118,7 +119,7 @@ for page in "${pages[@]}"; do
   rm -f "$work/code"
   rm -rf "$state"
   mkdir -p "$state/data"
-  env -u NZ_TEST_MODULE_RESULT XDG_DATA_HOME="$state/data" NZ_TEST_MODULE_LOG="$state/test-module.log" \
+  env -u NZ_TEST_MODULE_RESULT XDG_DATA_HOME="$state/data" XDG_CACHE_HOME="$state/cache" NZ_TEST_MODULE_LOG="$state/test-module.log" \
     QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" "${launcher[@]}" \
     /bin/sh -c '"$@"; echo $? >"$NZ_E2E_CODE_FILE"' nz-e2e "$browser" "${args[@]}" "$base/$page" \
     >"$work/page.out" 2>"$work/page.err" </dev/null

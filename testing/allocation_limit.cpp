@@ -1,0 +1,65 @@
+// The replaceable global operator new of a test program, with a per-thread
+// limit (see allocation_limit.h). Blocks come from malloc, which the
+// library's operator delete hands back to free.
+#include "testing/allocation_limit.h"
+
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+namespace {
+
+thread_local std::size_t t_largestBlock = std::numeric_limits<std::size_t>::max();
+thread_local int t_refused = 0;
+
+void* allocate(std::size_t size) {
+  if (size > t_largestBlock) {
+    ++t_refused;
+    throw std::bad_alloc();
+  }
+  if (size == 0) size = 1;
+  for (;;) {
+    if (void* block = std::malloc(size)) return block;
+    std::new_handler handler = std::get_new_handler();
+    if (!handler) throw std::bad_alloc();
+    handler();
+  }
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+
+namespace FB::testing {
+
+ScopedAllocationLimit::ScopedAllocationLimit(std::size_t largestBlock)
+    : previous_(t_largestBlock), refusedBefore_(t_refused) {
+  t_largestBlock = largestBlock;
+}
+
+ScopedAllocationLimit::~ScopedAllocationLimit() { t_largestBlock = previous_; }
+
+int ScopedAllocationLimit::refused() const { return t_refused - refusedBefore_; }
+
+}  // namespace FB::testing
