@@ -185,11 +185,18 @@ void BrowserHost::shutdown() {
   for (const auto& object : retained) object->prepareForShutdown();
   freeRetainedObjects();
 
-  std::shared_ptr<BrowserStreamManager> streams;
   {
+    // Once the flag is set under the exclusive lock, no scheduleAsyncCall
+    // can add a call any more.
     std::unique_lock<std::shared_mutex> lock(crossThreadLock_);
     isShutDown_ = true;
-    callManager_->shutdown();
+  }
+  // The pending calls run outside every lock a scheduling thread may wait
+  // for: a worker that holds an object's zone lock while it schedules must
+  // not block the call that needs that zone.
+  callManager_->shutdown();
+  std::shared_ptr<BrowserStreamManager> streams;
+  {
     std::lock_guard<std::mutex> streamLock(streamManagerLock_);
     streams.swap(streamManager_);
   }

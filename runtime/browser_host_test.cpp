@@ -133,12 +133,17 @@ TEST(ScheduleOnMainThread, PendingCallsRunOnceAtShutdownAndNeverAfter) {
 
 // Eight workers make cross-thread calls while the main thread pumps, then the
 // host shuts down under them; repeated many times. Every call must end with a
-// result or one of the two shutdown messages, and nothing may hang.
+// result or one of the two shutdown messages, and nothing may hang. Two more
+// workers queue calls from inside a zone of a scriptable object, calls that
+// need that object's zone lock when they run: shutdown runs such calls while
+// a worker may hold the zone and be scheduling.
 TEST(CallOnMainThreadStress, EightWorkersAndShutdownRepeated) {
   constexpr int kRounds = 200;
   constexpr int kWorkers = 8;
+  constexpr int kZoneWorkers = 2;
   for (int round = 0; round < kRounds; ++round) {
     auto host = FakeBrowserHost::create();
+    auto zoned = std::make_shared<FB::JSAPIAuto>("<zoned>");
     std::atomic<int> results{0}, shuttingDown{0}, couldNotMarshal{0}, other{0};
     std::atomic<bool> stop{false};
     std::vector<std::thread> workers;
@@ -158,6 +163,14 @@ TEST(CallOnMainThreadStress, EightWorkersAndShutdownRepeated) {
             }
             if (host->isShutDown()) return;
           }
+        }
+      });
+    }
+    for (int w = 0; w < kZoneWorkers; ++w) {
+      workers.emplace_back([&] {
+        while (!stop && !host->isShutDown()) {
+          FB::scoped_zonelock zone(*zoned, 0);
+          host->scheduleOnMainThread(zoned, [zoned] { zoned->callMethod("toString", {}); });
         }
       });
     }
