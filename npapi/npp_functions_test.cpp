@@ -158,6 +158,11 @@ TEST_F(NppInstance, NewPassesParametersWithValuesDeclaresWindowlessAndSignalsRea
   EXPECT_EQ(core->readyCalls, 1);
   EXPECT_EQ(core->getModulePath(), Platform::instance().modulePath());
   EXPECT_EQ(platformBindingName(), "NPAPI");
+#ifdef _WIN32
+  EXPECT_EQ(platformOsName(), "Windows");
+#else
+  EXPECT_EQ(platformOsName(), "Linux");
+#endif
 
   std::vector<std::string> setValues;
   for (const auto& call : browser_.calls()) {
