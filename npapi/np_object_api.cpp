@@ -225,6 +225,8 @@ variant NPObjectAPI::constructNew(const VariantVector& args) {
 }
 
 void NPObjectAPI::collectMemberNames(std::vector<std::string>& names) const {
+  // The list is replaced, so a failed or impossible enumeration leaves it empty.
+  names.clear();
   NpapiBrowserHostPtr host = liveHost();
   if (!host) return;
   if (!host->isMainThread()) return host->callOnMainThread([&] { collectMemberNames(names); });

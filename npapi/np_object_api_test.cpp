@@ -104,6 +104,25 @@ TEST_F(NpapiObjectProxy, ProxyOfAGoneHostAnswersNeutrally) {
   EXPECT_THROW(proxy->callHandlersBatch("onload", {}, {}, {}), FB::script_error);
 }
 
+// Listing members replaces the caller's list, also when there is nothing to
+// list: a browser without enumeration, or a host that is gone.
+TEST_F(NpapiObjectProxy, MemberListingClearsTheCallersListWhenTheBrowserCannotEnumerate) {
+  host->shutdown();
+  browser.reset();
+  start(17);  // a browser table from before enumeration
+  std::vector<std::string> names{"stale"};
+  host->windowObject()->collectMemberNames(names);
+  EXPECT_TRUE(names.empty());
+
+  NpValue page = browser->newObject();
+  auto proxy = std::make_shared<FB::Npapi::NPObjectAPI>(page.objectValue(), host);
+  host->shutdown();
+  host.reset();
+  names = {"stale"};
+  proxy->collectMemberNames(names);
+  EXPECT_TRUE(names.empty());
+}
+
 TEST_F(NpapiObjectProxy, HandlerBatchCallsOwnObjectsAtOnceAndPageHandlersFromTimers) {
   auto own = std::make_shared<Sample>();
   NpValue ownObject = wrap(own);

@@ -79,26 +79,43 @@ void setBindingMakerForTesting(BindingMaker maker) { bindingMaker() = std::move(
 NPError NPP_New(NPMIMEType pluginType, NPP instance, uint16_t /*mode*/, int16_t argc, char* argn[],
                 char* argv[], NPSavedData* /*saved*/) {
   if (!instance) return NPERR_INVALID_INSTANCE_ERROR;
+  NpapiBrowserHostPtr host;
+  NpapiInstanceHolder* holder = nullptr;
+  NPError answer = NPERR_GENERIC_ERROR;
   try {
     NpapiPluginModulePtr module = NpapiPluginModule::acquire();
-    NpapiBrowserHostPtr host = createBrowserHost(*module, instance);
+    host = createBrowserHost(*module, instance);
     if (!host) throw std::runtime_error("Could not create the browser host");
     host->setBrowserTable(&module->browserFuncs());
     const std::string mimeType = pluginType ? pluginType : "";
-    NpapiPluginPtr plugin = makeBinding(host, mimeType);
-    if (!plugin) return NPERR_OUT_OF_MEMORY_ERROR;
-    instance->pdata = new NpapiInstanceHolder(host, plugin);
-    plugin->init(pluginType, argc, argn, argv);
-    return NPERR_NO_ERROR;
+    if (NpapiPluginPtr plugin = makeBinding(host, mimeType)) {
+      instance->pdata = holder = new NpapiInstanceHolder(host, plugin);
+      plugin->init(pluginType, argc, argn, argv);
+      return NPERR_NO_ERROR;
+    }
+    answer = NPERR_OUT_OF_MEMORY_ERROR;
   } catch (const PluginCreateError& e) {
-    return reportFailure(e.what(), NPERR_INCOMPATIBLE_VERSION_ERROR);
+    answer = reportFailure(e.what(), NPERR_INCOMPATIBLE_VERSION_ERROR);
   } catch (const std::bad_alloc& e) {
-    return reportFailure(e.what(), NPERR_OUT_OF_MEMORY_ERROR);
+    answer = reportFailure(e.what(), NPERR_OUT_OF_MEMORY_ERROR);
   } catch (const std::exception& e) {
-    return reportFailure(e.what(), NPERR_GENERIC_ERROR);
+    answer = reportFailure(e.what(), NPERR_GENERIC_ERROR);
   } catch (...) {
-    return NPERR_GENERIC_ERROR;
+    answer = NPERR_GENERIC_ERROR;
   }
+  // The browser never destroys an instance it could not create: the host
+  // (with the page's window, element and document it took) is shut down
+  // here, and a half-made instance is torn down as NPP_Destroy would.
+  if (holder && instance->pdata == holder) {
+    NPP_Destroy(instance, nullptr);
+  } else if (host) {
+    try {
+      host->shutdown();
+    } catch (...) {
+      // The answer is already decided.
+    }
+  }
+  return answer;
 }
 
 NPError NPP_Destroy(NPP instance, NPSavedData** /*save*/) {

@@ -158,6 +158,11 @@ TEST_F(NppInstance, NewPassesParametersWithValuesDeclaresWindowlessAndSignalsRea
   EXPECT_EQ(core->readyCalls, 1);
   EXPECT_EQ(core->getModulePath(), Platform::instance().modulePath());
   EXPECT_EQ(platformBindingName(), "NPAPI");
+#ifdef _WIN32
+  EXPECT_EQ(platformOsName(), "Windows");
+#else
+  EXPECT_EQ(platformOsName(), "Linux");
+#endif
 
   std::vector<std::string> setValues;
   for (const auto& call : browser_.calls()) {
@@ -166,28 +171,50 @@ TEST_F(NppInstance, NewPassesParametersWithValuesDeclaresWindowlessAndSignalsRea
   EXPECT_EQ(setValues, (std::vector<std::string>{"SetValue 3 0", "SetValue 4 1"}));
 }
 
+// A binding whose set-up fails after the instance holder is stored.
+class FailingInit : public NpapiPlugin {
+ public:
+  using NpapiPlugin::NpapiPlugin;
+  void init(NPMIMEType, int16_t, char*[], char*[]) override { throw std::runtime_error("init failed"); }
+};
+
 TEST_F(NppInstance, RefusalsOfTheBindingMapToNpapiErrorsAndLeaveTheInstanceInvalid) {
   struct Case {
-    std::function<NpapiPluginPtr()> maker;
+    std::function<NpapiPluginPtr(const NpapiBrowserHostPtr&)> maker;
     NPError answer;
     std::string output;
   };
   const std::vector<Case> cases = {
-      {[]() -> NpapiPluginPtr { return nullptr; }, NPERR_OUT_OF_MEMORY_ERROR, ""},
-      {[]() -> NpapiPluginPtr { throw PluginCreateError("too old"); }, NPERR_INCOMPATIBLE_VERSION_ERROR,
-       "too old\n"},
-      {[]() -> NpapiPluginPtr { throw std::bad_alloc(); }, NPERR_OUT_OF_MEMORY_ERROR,
+      {[](const NpapiBrowserHostPtr&) -> NpapiPluginPtr { return nullptr; }, NPERR_OUT_OF_MEMORY_ERROR, ""},
+      {[](const NpapiBrowserHostPtr&) -> NpapiPluginPtr { throw PluginCreateError("too old"); },
+       NPERR_INCOMPATIBLE_VERSION_ERROR, "too old\n"},
+      {[](const NpapiBrowserHostPtr&) -> NpapiPluginPtr { throw std::bad_alloc(); }, NPERR_OUT_OF_MEMORY_ERROR,
        std::string(std::bad_alloc().what()) + "\n"},
-      {[]() -> NpapiPluginPtr { throw std::runtime_error("broken"); }, NPERR_GENERIC_ERROR, "broken\n"},
+      {[](const NpapiBrowserHostPtr&) -> NpapiPluginPtr { throw std::runtime_error("broken"); },
+       NPERR_GENERIC_ERROR, "broken\n"},
+      {[](const NpapiBrowserHostPtr& host) -> NpapiPluginPtr { return std::make_shared<FailingInit>(host, kType); },
+       NPERR_GENERIC_ERROR, "init failed\n"},
   };
+  // The host took the page's window, element and document before the
+  // refusal; it is shut down and gives them back.
+  NPObject* const page[] = {browser_.window(), browser_.element(), browser_.document()};
+  std::vector<uint32_t> references;
+  for (NPObject* object : page) references.push_back(browser_.referenceCount(object));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.output);
-    setBindingMakerForTesting([&](const NpapiBrowserHostPtr&, const std::string&) { return c.maker(); });
+    std::weak_ptr<NpapiBrowserHost> madeHost;
+    setBindingMakerForTesting([&](const NpapiBrowserHostPtr& host, const std::string&) {
+      madeHost = host;
+      EXPECT_NE(host->windowObject(), nullptr);
+      return c.maker(host);
+    });
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(create(), c.answer);
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.output);
     EXPECT_EQ(instance()->pdata, nullptr);
     EXPECT_EQ(NPP_SetValue(instance(), NPNVprivateModeBool, nullptr), NPERR_INVALID_INSTANCE_ERROR);
+    EXPECT_TRUE(madeHost.expired());
+    for (std::size_t i = 0; i < std::size(page); ++i) EXPECT_EQ(browser_.referenceCount(page[i]), references[i]);
   }
 }
 

@@ -146,8 +146,9 @@ class Platform {
   virtual PathAttributes pathAttributes(const std::wstring& path) = 0;
 
   // --- Dialogs (modal, on the calling thread, no owner window) ---
-  // The major version of the operating system (Windows: 5 for XP, 6 and up
-  // for Vista and later; Linux: the kernel's).
+  // The major version of the operating system as the dialogs read it
+  // (Windows: 5 for XP, 6 and up for Vista and later; Linux: always 10, since
+  // its dialogs are of the newer kind whatever the kernel).
   virtual int osMajorVersion() = 0;
   virtual FileDialogResult showFileDialog(const FileDialogRequest& request) = 0;
   // Throws std::runtime_error when the item dialog cannot be created or

@@ -1,6 +1,7 @@
-// The Linux dialogs: the system version from uname, and the open, save and
-// folder dialogs shown by the helper program nz_dialog_helper (a GTK 3
-// program, tools/dialog_helper), started as a child process for each dialog.
+// The Linux dialogs: the system version the dialog logic reads, and the
+// open, save and folder dialogs shown by the helper program nz_dialog_helper
+// (a GTK 3 program, tools/dialog_helper), started as a child process for
+// each dialog.
 // The call waits until the helper exits, which makes the dialog modal for
 // the calling thread. Callable from any thread; keeps no state.
 //
@@ -24,7 +25,6 @@
 // there, else nz_dialog_helper found on PATH.
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -166,13 +166,12 @@ std::vector<std::string> filterArguments(const std::wstring& filter) {
 
 }  // namespace
 
-int osMajorVersion() {
-  utsname name{};
-  if (uname(&name) != 0) return 0;
-  int major = 0;
-  for (const char* c = name.release; *c >= '0' && *c <= '9' && major < 100000; ++c) major = major * 10 + (*c - '0');
-  return major;
-}
+// The dialog logic reads this number to choose between the legacy folder
+// browser and the newer item dialog. The helper's folder picker is of the
+// newer kind on every Linux system, so the port answers the version of
+// current Windows rather than the kernel's number, which says nothing about
+// the dialogs (and would send 5.x kernels to the legacy branch).
+int osMajorVersion() { return 10; }
 
 FileDialogResult showFileDialog(const FileDialogRequest& request) {
   std::vector<std::string> arguments;

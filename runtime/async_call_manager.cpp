@@ -51,9 +51,14 @@ void AsyncCallManager::dispatch(void* ticket) {
 }
 
 void AsyncCallManager::shutdown() {
-  Lock lock(mutex_);
-  std::vector<RecordPtr> toRun(pending_.begin(), pending_.end());
-  pending_.clear();
+  std::vector<RecordPtr> toRun;
+  {
+    Lock lock(mutex_);
+    toRun.assign(pending_.begin(), pending_.end());
+    pending_.clear();
+  }
+  // Taken out of the pending set, these run nowhere else; they run without
+  // the lock, which threads that queue calls wait for.
   for (const auto& record : toRun) runRecord(*record);
 }
 

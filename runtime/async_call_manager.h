@@ -8,8 +8,8 @@
 // (after shutdown, or after the manager is gone) is harmless.
 //
 // Thread rules: makeCall/cancel/shutdown from any thread (one recursive lock
-// guards the pending set; it is not held while a dispatched call runs);
-// dispatch on the main thread.
+// guards the pending set; it is never held while a call runs, dispatched or
+// run at shutdown); dispatch on the main thread.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +41,8 @@ class AsyncCallManager : public std::enable_shared_from_this<AsyncCallManager> {
   void* makeCall(AsyncFunction function, void* data);
   // Withdraws a ticket the browser refused; the call will never run.
   void cancel(void* ticket);
-  // Runs every pending call now, on the calling thread, in number order.
+  // Runs every pending call now, on the calling thread, in number order,
+  // without holding the lock.
   void shutdown();
 
   // The browser-facing entry: runs the ticket's call when still pending,

@@ -119,10 +119,15 @@ void BrowserHost::waitForCrossThreadCall(const std::shared_ptr<CrossThreadCall>&
     delete weak;
     throw script_error("Could not marshal to main thread");
   }
-  while (!call->returned && !isShutDown_) {
-    call->returnedSignal.wait_for(lock, std::chrono::milliseconds(10));
+  // Shutdown releases the wait only for a call that has not started; a
+  // started call may write into this thread's frame, so it is waited for.
+  while (call->state != CrossThreadCall::State::Finished) {
+    if (isShutDown_ && call->state == CrossThreadCall::State::Queued) {
+      call->state = CrossThreadCall::State::Abandoned;
+      throw script_error("Shutting down");
+    }
+    call->finishedSignal.wait_for(lock, std::chrono::milliseconds(10));
   }
-  if (isShutDown_) throw script_error("Shutting down");
   if (call->error.holds<std::shared_ptr<script_error>>()) {
     throw script_error(call->error.get<std::shared_ptr<script_error>>()->what());
   }
@@ -180,11 +185,18 @@ void BrowserHost::shutdown() {
   for (const auto& object : retained) object->prepareForShutdown();
   freeRetainedObjects();
 
-  std::shared_ptr<BrowserStreamManager> streams;
   {
+    // Once the flag is set under the exclusive lock, no scheduleAsyncCall
+    // can add a call any more.
     std::unique_lock<std::shared_mutex> lock(crossThreadLock_);
     isShutDown_ = true;
-    callManager_->shutdown();
+  }
+  // The pending calls run outside every lock a scheduling thread may wait
+  // for: a worker that holds an object's zone lock while it schedules must
+  // not block the call that needs that zone.
+  callManager_->shutdown();
+  std::shared_ptr<BrowserStreamManager> streams;
+  {
     std::lock_guard<std::mutex> streamLock(streamManagerLock_);
     streams.swap(streamManager_);
   }

@@ -107,8 +107,10 @@ class BrowserHost : public std::enable_shared_from_this<BrowserHost> {
 
   // Runs `function` on the main thread and returns its result to the caller.
   // On the main thread the call is made directly. From another thread it
-  // waits; errors raised there arrive as FB::script_error, and a host that
-  // shuts down meanwhile ends the wait with "Shutting down".
+  // waits; errors raised there arrive as FB::script_error. When the host
+  // shuts down meanwhile, a call that has not started never will and the
+  // wait ends with "Shutting down"; a started call is waited for, and its
+  // result or error is returned.
   template <class F>
   std::invoke_result_t<F> callOnMainThread(F&& function);
 

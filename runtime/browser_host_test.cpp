@@ -64,16 +64,34 @@ TEST(CallOnMainThread, ErrorsReachTheWorkerWithTheirMessage) {
   EXPECT_EQ(scriptErrorOf(unknownFailure), "Unknown exception");
 }
 
-TEST(CallOnMainThread, ShutdownReleasesWaitersAndRefusesLaterCalls) {
+// Shutdown runs the queued call of a waiting worker; the call writes into the
+// worker's frame long after the flag is set. The worker must stay until the
+// call has finished and then get its result; "Shutting down" is only for a
+// call that never started.
+TEST(CallOnMainThread, ShutdownLetsAStartedCallFinishAndRefusesLaterCalls) {
   auto host = FakeBrowserHost::create();
   std::atomic<int> ran{0};
-  auto waiting = std::async(std::launch::async, [&] { return host->callOnMainThread([&] { return ++ran; }); });
+  auto waiting = std::async(std::launch::async, [&]() -> std::string {
+    std::string local(40, 'a');  // held on the heap, freed when the worker returns
+    try {
+      const int answer = host->callOnMainThread([&] {
+        ++ran;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        local.assign(40, 'b');
+        return 7;
+      });
+      return answer == 7 && local == std::string(40, 'b') ? "result" : "wrong result";
+    } catch (const FB::script_error& e) {
+      return e.what();
+    }
+  });
   while (host->queuedCount() == 0) std::this_thread::yield();
-  host->shutdown();  // the queued call runs now, once; the waiter still hears "Shutting down"
-  EXPECT_EQ(scriptErrorOf(waiting), "Shutting down");
-  EXPECT_EQ(ran.load(), 1);
+  host->shutdown();
+  const std::string outcome = waiting.get();
+  const int runs = ran.load();
+  EXPECT_EQ(outcome, runs == 1 ? "result" : "Shutting down");
   host->pumpMainThread();  // the browser delivering the stale ticket changes nothing
-  EXPECT_EQ(ran.load(), 1);
+  EXPECT_EQ(ran.load(), runs);
 
   auto late = std::async(std::launch::async, [&] { return host->callOnMainThread([] { return 1; }); });
   EXPECT_EQ(scriptErrorOf(late), "Could not marshal to main thread");
@@ -115,12 +133,17 @@ TEST(ScheduleOnMainThread, PendingCallsRunOnceAtShutdownAndNeverAfter) {
 
 // Eight workers make cross-thread calls while the main thread pumps, then the
 // host shuts down under them; repeated many times. Every call must end with a
-// result or one of the two shutdown messages, and nothing may hang.
+// result or one of the two shutdown messages, and nothing may hang. Two more
+// workers queue calls from inside a zone of a scriptable object, calls that
+// need that object's zone lock when they run: shutdown runs such calls while
+// a worker may hold the zone and be scheduling.
 TEST(CallOnMainThreadStress, EightWorkersAndShutdownRepeated) {
   constexpr int kRounds = 200;
   constexpr int kWorkers = 8;
+  constexpr int kZoneWorkers = 2;
   for (int round = 0; round < kRounds; ++round) {
     auto host = FakeBrowserHost::create();
+    auto zoned = std::make_shared<FB::JSAPIAuto>("<zoned>");
     std::atomic<int> results{0}, shuttingDown{0}, couldNotMarshal{0}, other{0};
     std::atomic<bool> stop{false};
     std::vector<std::thread> workers;
@@ -140,6 +163,14 @@ TEST(CallOnMainThreadStress, EightWorkersAndShutdownRepeated) {
             }
             if (host->isShutDown()) return;
           }
+        }
+      });
+    }
+    for (int w = 0; w < kZoneWorkers; ++w) {
+      workers.emplace_back([&] {
+        while (!stop && !host->isShutDown()) {
+          FB::scoped_zonelock zone(*zoned, 0);
+          host->scheduleOnMainThread(zoned, [zoned] { zoned->callMethod("toString", {}); });
         }
       });
     }

@@ -186,24 +186,22 @@ class variant {
 
   ~variant() { table_->destroy(slot_); }
 
+  // Both assignments take the new value first and release the old one last,
+  // so the source may live inside the destination (an element of its list
+  // or map), and a copy that throws leaves the destination as it was.
   variant& operator=(const variant& other) {
-    if (this == &other) return *this;
-    if (table_ == other.table_) {
-      table_->assign(other.slot_, slot_);
-    } else {
-      clear();
-      other.table_->clone(other.slot_, slot_);
-      table_ = other.table_;
-    }
+    if (this != &other) *this = variant(other);
     return *this;
   }
 
   variant& operator=(variant&& other) noexcept {
     if (this != &other) {
-      table_->destroy(slot_);
-      table_ = other.table_;
-      slot_ = other.slot_;
+      const variant_detail::ops_table* table = other.table_;
+      const variant_detail::slot_t slot = other.slot_;
       other.reset();
+      table_->destroy(slot_);
+      table_ = table;
+      slot_ = slot;
     }
     return *this;
   }

@@ -162,6 +162,39 @@ TEST(Variant, MoveLeavesTheSourceEmpty) {
   EXPECT_EQ(shared.use_count(), 2);
 }
 
+// Assigning a value that lives inside the destination (an element of its
+// list or map) must copy or move it out before the old value is released.
+TEST(Variant, AssignmentFromAValueInsideTheDestination) {
+  using FB::VariantStringMap;
+  using FB::VariantVector;
+  struct Case {
+    const char* name;
+    variant whole;
+    variant expected;
+  };
+  const std::string longText(40, 'x');  // longer than any in-place text buffer
+  const Case cases[] = {
+      {"list element of another type", VariantVector{longText, 2}, longText},
+      {"shorter list inside a longer one", VariantVector{VariantVector{longText}, 5, 6}, VariantVector{longText}},
+      {"longer list inside a shorter one", VariantVector{VariantVector{longText, 1, 2}}, VariantVector{longText, 1, 2}},
+      {"map entry", VariantStringMap{{"k", longText}}, longText},
+  };
+  auto inner = [](variant& v) -> variant& {
+    const variant& element = v.holds<VariantVector>() ? v.get<VariantVector>().front()
+                                                      : v.get<VariantStringMap>().begin()->second;
+    return const_cast<variant&>(element);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    variant copied = c.whole;
+    copied = inner(copied);
+    EXPECT_FALSE(copied < c.expected || c.expected < copied);
+    variant moved = c.whole;
+    moved = std::move(inner(moved));
+    EXPECT_FALSE(moved < c.expected || c.expected < moved);
+  }
+}
+
 // Copying throws while failCopies is set.
 bool failCopies = false;
 struct FragileCopy {
@@ -172,7 +205,7 @@ struct FragileCopy {
   FragileCopy& operator=(const FragileCopy&) = default;
 };
 
-TEST(Variant, FailedCloneLeavesTheDestinationEmpty) {
+TEST(Variant, FailedCloneLeavesTheDestinationUnchanged) {
   variant source = FragileCopy();
   auto shared = std::make_shared<int>(1);
   variant target = shared;
@@ -180,8 +213,8 @@ TEST(Variant, FailedCloneLeavesTheDestinationEmpty) {
   EXPECT_THROW(target = source, std::runtime_error);
   EXPECT_THROW({ variant copy(source); }, std::runtime_error);
   failCopies = false;
-  EXPECT_TRUE(target.isEmpty());
-  EXPECT_EQ(shared.use_count(), 1);
+  EXPECT_EQ(target.get<std::shared_ptr<int>>(), shared);  // never half-assigned
+  EXPECT_EQ(shared.use_count(), 2);
   EXPECT_TRUE(source.holds<FragileCopy>());
 }
 
