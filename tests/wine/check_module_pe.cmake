@@ -1,10 +1,13 @@
 # Static check of a built plug-in module, run on the build host (no wine):
 #   cmake -DOBJDUMP=<triple>-objdump -DMODULE=<dll> -DFORMAT=pei-x86-64|pei-i386
 #         [-DSKIP_MISSING=ON] -P check_module_pe.cmake
-# Checks that the module exports exactly NP_GetEntryPoints, NP_Initialize and
-# NP_Shutdown, imports from system DLLs only (the compiler runtime must be
-# linked in), carries a version resource with the product's texts, and has
-# the expected PE format. With SKIP_MISSING a module that was not built is
+# Checks that the module exports exactly the NPAPI entry points
+# (NP_GetEntryPoints, NP_Initialize, NP_Shutdown) and the COM ones
+# (DllGetClassObject, DllCanUnloadNow, DllRegisterServer, DllUnregisterServer,
+# DllInstall), all undecorated, imports from system DLLs only (the compiler
+# runtime must be linked in), carries a version resource with the product's
+# texts and the ActiveX resources (type library, string table, manifest), and
+# has the expected PE format. With SKIP_MISSING a module that was not built is
 # reported and the check passes.
 cmake_minimum_required(VERSION 3.25)
 
@@ -65,14 +68,15 @@ foreach(line IN LISTS lines)
 endforeach()
 
 list(SORT exports)
-set(expected NP_GetEntryPoints NP_Initialize NP_Shutdown)
+set(expected DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer
+    NP_GetEntryPoints NP_Initialize NP_Shutdown)
 if(exports STREQUAL expected)
   message(STATUS "PASS: exports ${exports}")
 else()
   list(LENGTH exports count)
   list(SUBLIST exports 0 10 shown)
   list(JOIN shown " " shown)
-  list(APPEND failures "${count} exports [${shown}...], expected exactly NP_GetEntryPoints NP_Initialize NP_Shutdown")
+  list(APPEND failures "${count} exports [${shown}...], expected exactly ${expected}")
 endif()
 
 set(system kernel32 user32 advapi32 ole32 oleaut32 shell32 comdlg32 wininet msvcrt ucrtbase bcrypt shlwapi uuid
@@ -99,6 +103,20 @@ if(dump MATCHES "Entry: ID: 0x0*10,")
 else()
   list(APPEND failures "no version resource (RT_VERSION) in the resource directory")
 endif()
+# ActiveX resources: the type library (a named TYPELIB resource), the string
+# table (RT_STRING, 6) and the manifest (RT_MANIFEST, 24).
+if(dump MATCHES "Entry: name: [^\n]*TYPELIB,")
+  message(STATUS "PASS: TYPELIB resource present")
+else()
+  list(APPEND failures "no TYPELIB resource")
+endif()
+foreach(type 6 18)
+  if(dump MATCHES "Entry: ID: 0x0*${type},")
+    message(STATUS "PASS: resource type 0x${type} present")
+  else()
+    list(APPEND failures "no resource of type 0x${type}")
+  endif()
+endforeach()
 file(STRINGS "${MODULE}" texts ENCODING UTF-16LE REGEX "^(application/x-norvellzephel32|npNorvellZephel32\\.dll|Norvell Zephel - 1\\.0\\.7)$")
 foreach(text application/x-norvellzephel32 npNorvellZephel32.dll "Norvell Zephel - 1.0.7")
   if(NOT text IN_LIST texts)

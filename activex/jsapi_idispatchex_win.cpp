@@ -1,0 +1,392 @@
+#include "activex/jsapi_idispatchex_win.h"
+
+#include <oleauto.h>
+
+#include <exception>
+#include <string_view>
+
+#include "activex/com_variant_conversion_win.h"
+#include "activex/dispatch_id_map.h"
+#include "runtime/diagnostic_log.h"
+#include "scripting/script_error.h"
+#include "scripting/text_conversion.h"
+
+namespace FB::ActiveX {
+namespace {
+
+// Identifiers the bridge answers for the control itself.
+constexpr DISPID kSecurityContextId = -5511;  // DISPID_SECURITYCTX
+constexpr DISPID kReadyStateId = -525;        // DISPID_READYSTATE
+constexpr DISPID kEnabledId = -514;           // DISPID_ENABLED
+constexpr DISPID kThisId = -613;              // DISPID_THIS
+
+enum BuiltIn { kAttachEvent, kDetachEvent, kGetLastException, kNoBuiltIn };
+constexpr const wchar_t* kBuiltInNames[] = {L"attachEvent", L"detachEvent", L"getLastException"};
+
+BuiltIn builtInOf(std::wstring_view name) {
+  for (int i = 0; i < 3; ++i) {
+    if (name == kBuiltInNames[i]) return static_cast<BuiltIn>(i);
+  }
+  return kNoBuiltIn;
+}
+
+// A name nobody answers for; reported like a missing member.
+class unknown_member : public script_error {
+ public:
+  unknown_member() : script_error("Invalid method or property name") {}
+};
+
+// The API went away while the call ran.
+class api_gone : public std::exception {};
+
+// The wide form of a mapped name (the fixed names are narrow).
+std::wstring wideName(const variant& name) {
+  if (name.holds<std::wstring>()) return name.get<std::wstring>();
+  return toWide(name.convertTo<std::string>());
+}
+
+void fillException(EXCEPINFO* exception, const std::string& source, const std::string& message) {
+  if (!exception) return;
+  *exception = EXCEPINFO{};
+  exception->bstrSource = SysAllocString(toWide(source).c_str());
+  exception->bstrDescription = SysAllocString(toWide(message).c_str());
+  exception->scode = E_NOTIMPL;
+}
+
+}  // namespace
+
+// --- built-in function objects ---------------------------------------------
+
+JSAPI_IDispatchEx::BuiltInFunction::BuiltInFunction(JSAPI_IDispatchEx* owner, const std::string& methodName)
+    : JSFunction(JSAPIWeakPtr(), methodName, 0), owner_(owner) {}
+
+variant JSAPI_IDispatchEx::BuiltInFunction::callMethod(const std::string& name, const VariantVector& args) {
+  if (name.empty()) return callSelf(args);
+  if (std::string_view(name) == "call") {
+    return callSelf(args.size() < 2 ? VariantVector() : VariantVector(args.begin() + 1, args.end()));
+  }
+  if (std::string_view(name) == "apply") {
+    if (args.size() < 2) return callSelf(VariantVector());
+    try {
+      return callSelf(args[1].convertTo<VariantVector>());
+    } catch (const bad_variant_cast& e) {
+      throw invalid_arguments("Could not convert from " + e.fromType + " to " + e.toType);
+    }
+  }
+  return JSFunction::callMethod(name, args);
+}
+
+// attachEvent(name, handler) / detachEvent(name, handler): the event name
+// goes to the API exactly as given ("onload").
+class JSAPI_IDispatchEx::IDisp_AttachEvent : public BuiltInFunction {
+ public:
+  IDisp_AttachEvent(JSAPI_IDispatchEx* owner, bool attach)
+      : BuiltInFunction(owner, attach ? "attachEvent" : "detachEvent"), attach_(attach) {}
+
+ protected:
+  variant callSelf(const VariantVector& args) override {
+    JSAPIPtr api = owner_ ? owner_->api_.lock() : nullptr;
+    if (!api || args.size() != 2) throw invalid_arguments();
+    std::string eventName;
+    JSObjectPtr handler;
+    try {
+      eventName = args[0].convertTo<std::string>();
+      handler = args[1].convertTo<JSObjectPtr>();
+    } catch (const bad_variant_cast& e) {
+      throw invalid_arguments(e.what());
+    }
+    if (attach_) {
+      api->addEventHandler(eventName, handler);
+    } else {
+      api->removeEventHandler(eventName, handler);
+    }
+    return variant();
+  }
+
+ private:
+  bool attach_;
+};
+
+class JSAPI_IDispatchEx::IDisp_GetLastException : public BuiltInFunction {
+ public:
+  explicit IDisp_GetLastException(JSAPI_IDispatchEx* owner) : BuiltInFunction(owner, "getLastException") {}
+
+ protected:
+  variant callSelf(const VariantVector&) override { return owner_ ? owner_->lastException() : variant(); }
+};
+
+// --- the bridge ------------------------------------------------------------
+
+JSAPI_IDispatchEx::JSAPI_IDispatchEx(std::string mimeType) : mimeType_(std::move(mimeType)) {}
+
+// The function objects may outlive this bridge (script holds them).
+JSAPI_IDispatchEx::~JSAPI_IDispatchEx() {
+  for (auto& function : builtIns_) {
+    if (function) function->detach();
+  }
+}
+
+void JSAPI_IDispatchEx::setAPI(const JSAPIWeakPtr& api, const ComScriptHostWeakPtr& host) {
+  api_ = api;
+  host_ = host;
+  memberNames_.clear();
+  listedMemberCount_ = 0;
+}
+
+variant& JSAPI_IDispatchEx::lastException() {
+  if (ComScriptHostPtr host = host_.lock()) return host->lastException();
+  return ownLastException_;
+}
+
+JSAPIPtr JSAPI_IDispatchEx::liveApi() const {
+  JSAPIPtr api = api_.lock();
+  if (!api) throw api_gone();
+  return api;
+}
+
+JSAPIPtr JSAPI_IDispatchEx::builtInFunction(int which) {
+  auto& slot = builtIns_[which];
+  if (!slot) {
+    if (which == kGetLastException) {
+      slot = std::make_shared<IDisp_GetLastException>(this);
+    } else {
+      slot = std::make_shared<IDisp_AttachEvent>(this, which == kAttachEvent);
+    }
+  }
+  return slot;
+}
+
+void* JSAPI_IDispatchEx::findInterface(REFIID) { return nullptr; }
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  void* found = nullptr;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kIidIDispatchEx)) {
+    found = static_cast<IDispatchEx*>(this);
+  } else if (IsEqualIID(iid, kIidJsapiBridge)) {
+    found = this;
+  } else {
+    found = findInterface(iid);
+  }
+  *out = found;
+  if (!found) return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE JSAPI_IDispatchEx::AddRef() { return ++references_; }
+
+ULONG STDMETHODCALLTYPE JSAPI_IDispatchEx::Release() {
+  ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::DeleteMemberByName(BSTR, DWORD) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetMemberProperties(DISPID, DWORD, DWORD*) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetNameSpaceParent(IUnknown**) { return E_NOTIMPL; }
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                                           DISPID* ids) {
+  if (!names || !ids) return E_POINTER;
+  for (UINT i = 0; i < count; ++i) {
+    // Plain texts, not BSTRs: GetDispID reads a BSTR's length prefix.
+    BSTR name = SysAllocString(names[i]);
+    if (names[i] && !name) return E_OUTOFMEMORY;
+    HRESULT result = GetDispID(name, fdexNameCaseSensitive, &ids[i]);
+    SysFreeString(name);
+    if (FAILED(result)) return result;
+  }
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::Invoke(DISPID id, REFIID, LCID locale, WORD flags, DISPPARAMS* params,
+                                                    VARIANT* result, EXCEPINFO* exception, UINT*) {
+  return InvokeEx(id, locale, flags, params, result, exception, nullptr);
+}
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetDispID(BSTR name, DWORD, DISPID* id) {
+  if (!id) return E_POINTER;
+  *id = DISPID_UNKNOWN;
+  try {
+    JSAPIPtr api = api_.lock();
+    if (!api) return DISP_E_UNKNOWNNAME;
+    const std::wstring wide(name ? name : L"", name ? SysStringLen(name) : 0);
+    if (builtInOf(wide) == kNoBuiltIn && !api->hasPropertyNamed(wide) && !api->hasMethodNamed(wide)) {
+      return DISP_E_UNKNOWNNAME;
+    }
+    *id = dispatchIdFor(wide);
+    return S_OK;
+  } catch (...) {
+    *id = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
+  }
+}
+
+VariantVector JSAPI_IDispatchEx::arguments(const ComScriptHostPtr& host, const DISPPARAMS* params) const {
+  VariantVector list;
+  if (!params || !params->rgvarg) return list;
+  UINT first = 0;
+  if (params->cNamedArgs > 0 && params->rgdispidNamedArgs && params->rgdispidNamedArgs[0] == kThisId) first = 1;
+  if (params->cArgs <= first) return list;
+  list.reserve(params->cArgs - first);
+  // COM stores the arguments last first.
+  for (UINT i = params->cArgs; i-- > first;) list.push_back(toVariantFromCom(host, params->rgvarg[i]));
+  return list;
+}
+
+HRESULT JSAPI_IDispatchEx::invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                  EXCEPINFO* exception) {
+  (void)exception;
+  std::optional<variant> mapped = dispatchIdName(id);
+  if (!mapped) return DISP_E_MEMBERNOTFOUND;
+  const bool isGet = (flags & DISPATCH_PROPERTYGET) != 0;
+  const bool isMethod = (flags & DISPATCH_METHOD) != 0;
+  if (isGet && !result) return E_INVALIDARG;
+  // The control's own properties answer also before it has an API.
+  if (isGet) {
+    if (id == kSecurityContextId) return S_OK;
+    if (id == kReadyStateId) {
+      V_VT(result) = VT_I4;
+      V_I4(result) = readyState();
+      return S_OK;
+    }
+    if (id == kEnabledId) {
+      V_VT(result) = VT_BOOL;
+      V_BOOL(result) = VARIANT_TRUE;
+      return S_OK;
+    }
+  }
+  if (api_.expired()) return DISP_E_MEMBERNOTFOUND;
+  const std::wstring name = wideName(*mapped);
+  ComScriptHostPtr host = host_.lock();
+  variant answer;
+  const BuiltIn builtIn = builtInOf(name);
+  if (builtIn != kNoBuiltIn) {
+    if (builtIn == kGetLastException) {
+      answer = isMethod ? lastException() : variant(builtInFunction(builtIn));
+    } else {
+      answer = isMethod ? builtInFunction(builtIn)->callMethod(std::string(), arguments(host, params))
+                        : variant(builtInFunction(builtIn));
+    }
+  } else {
+    JSAPIPtr api = liveApi();
+    if (isMethod && (id == DISPID_VALUE || api->hasMethodNamed(name))) {
+      answer = api->callMethod(id == DISPID_VALUE ? std::wstring() : name, arguments(host, params));
+    } else if (flags & DISPATCH_CONSTRUCT) {
+      answer = api->constructNew(arguments(host, params));
+    } else if (isGet && api->hasMethodNamed(name)) {
+      answer = api->hasCallableMember(name) ? variant(api->methodObject(name)) : variant(true);
+    } else if (isGet && api->hasPropertyNamed(name)) {
+      answer = api->readProperty(name);
+    } else if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && api->hasPropertyNamed(name)) {
+      VariantVector values = arguments(host, params);
+      api->writeProperty(name, values.empty() ? variant() : values.front());
+    } else {
+      throw unknown_member();
+    }
+  }
+  if (result) toComVariant(host, answer, *result);
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::InvokeEx(DISPID id, LCID, WORD flags, DISPPARAMS* params,
+                                                      VARIANT* result, EXCEPINFO* exception, IServiceProvider*) {
+  if (result) VariantInit(result);
+  // Kept alive for the call, even if script releases it meanwhile.
+  AddRef();
+  HRESULT answer = E_NOTIMPL;
+  try {
+    answer = invoke(id, flags, params, result, exception);
+  } catch (const api_gone&) {
+    answer = DISP_E_MEMBERNOTFOUND;
+  } catch (const unknown_member& e) {
+    lastException() = std::string(e.what());
+    answer = DISP_E_MEMBERNOTFOUND;
+  } catch (const invalid_member& e) {
+    diagnostic("JSAPI_IDispatchEx", [&] { return std::string("No such member: ") + e.what(); });
+    lastException() = std::string(e.what());
+    answer = DISP_E_MEMBERNOTFOUND;
+  } catch (const std::exception& e) {
+    // Script errors, and failures that are not: the page is the only one
+    // who can hear of either.
+    try {
+      lastException() = std::string(e.what());
+      fillException(exception, mimeType_, e.what());
+      answer = DISP_E_EXCEPTION;
+    } catch (...) {
+      answer = E_NOTIMPL;
+    }
+  } catch (...) {
+    answer = E_NOTIMPL;
+  }
+  if (FAILED(answer) && result) VariantClear(result);
+  Release();
+  return answer;
+}
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::DeleteMemberByDispID(DISPID id) {
+  try {
+    std::optional<variant> mapped = dispatchIdName(id);
+    JSAPIPtr api = api_.lock();
+    if (!mapped || !api) return S_FALSE;
+    api->deleteProperty(wideName(*mapped));
+    return S_OK;
+  } catch (const script_error& e) {
+    try {
+      lastException() = std::string(e.what());
+    } catch (...) {
+    }
+    return S_FALSE;
+  } catch (...) {
+    return S_FALSE;
+  }
+}
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetMemberName(DISPID id, BSTR* name) {
+  if (!name) return E_POINTER;
+  *name = nullptr;
+  try {
+    std::optional<variant> mapped = dispatchIdName(id);
+    if (!mapped) return DISP_E_UNKNOWNNAME;
+    *name = SysAllocString(wideName(*mapped).c_str());
+    return *name ? S_OK : E_OUTOFMEMORY;
+  } catch (...) {
+    return DISP_E_UNKNOWNNAME;
+  }
+}
+
+HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetNextDispID(DWORD, DISPID id, DISPID* next) {
+  if (!next) return E_POINTER;
+  *next = DISPID_UNKNOWN;
+  try {
+    JSAPIPtr api = api_.lock();
+    if (!api) return S_FALSE;
+    const std::size_t count = api->memberCount();
+    if (memberNames_.empty() || count != listedMemberCount_) {
+      std::vector<std::wstring> names;
+      api->collectMemberNames(names);
+      names.insert(names.end(), std::begin(kBuiltInNames), std::end(kBuiltInNames));
+      memberNames_ = std::move(names);
+      listedMemberCount_ = count;
+    }
+    std::size_t at = 0;
+    if (id != DISPID_STARTENUM) {
+      std::optional<variant> mapped = dispatchIdName(id);
+      if (!mapped) return S_FALSE;
+      const std::wstring name = wideName(*mapped);
+      while (at < memberNames_.size() && memberNames_[at] != name) ++at;
+      if (at == memberNames_.size()) return S_FALSE;
+      ++at;
+    }
+    if (at >= memberNames_.size()) return S_FALSE;
+    *next = dispatchIdFor(memberNames_[at]);
+    return S_OK;
+  } catch (...) {
+    return S_FALSE;
+  }
+}
+
+}  // namespace FB::ActiveX
