@@ -213,7 +213,8 @@ TEST_F(NppInstance, RefusalsOfTheBindingMapToNpapiErrorsAndLeaveTheInstanceInval
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.output);
     EXPECT_EQ(instance()->pdata, nullptr);
     EXPECT_EQ(NPP_SetValue(instance(), NPNVprivateModeBool, nullptr), NPERR_INVALID_INSTANCE_ERROR);
-    EXPECT_TRUE(madeHost.expired());
+    const NpapiBrowserHostPtr left = madeHost.lock();  // the test factory may keep the core, and so the host
+    EXPECT_TRUE(!left || left->isShutDown());
     for (std::size_t i = 0; i < std::size(page); ++i) EXPECT_EQ(browser_.referenceCount(page[i]), references[i]);
   }
 }

@@ -168,9 +168,19 @@ TEST(CallOnMainThreadStress, EightWorkersAndShutdownRepeated) {
     }
     for (int w = 0; w < kZoneWorkers; ++w) {
       workers.emplace_back([&] {
+        // A few calls in flight each, so the main thread's queue drains.
+        auto inFlight = std::make_shared<std::atomic<int>>(0);
         while (!stop && !host->isShutDown()) {
+          if (inFlight->load() >= 4) {
+            std::this_thread::yield();
+            continue;
+          }
           FB::scoped_zonelock zone(*zoned, 0);
-          host->scheduleOnMainThread(zoned, [zoned] { zoned->callMethod("toString", {}); });
+          ++*inFlight;
+          host->scheduleOnMainThread(zoned, [zoned, inFlight] {
+            zoned->callMethod("toString", {});
+            --*inFlight;
+          });
         }
       });
     }
