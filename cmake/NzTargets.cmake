@@ -26,9 +26,11 @@ function(nz_test name)
   if(CMAKE_CROSSCOMPILING)
     if(CMAKE_CROSSCOMPILING_EMULATOR)
       add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+      set_tests_properties(${name} PROPERTIES TIMEOUT 900)
     endif()
   else()
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+    # A hung case fails after five minutes instead of holding the run.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endif()
 endfunction()
 
