@@ -71,7 +71,7 @@ TEST_F(NpapiValueConversion, TextTheBrowserCannotTakeRaisesAScriptError) {
   if constexpr (sizeof(std::size_t) > 4) {
     // 3.3 GB of text as Base64 and its terminator: once cut to 32 bits,
     // a buffer of 105 MB.
-    EXPECT_THROW(FB::Npapi::browserAllocationSize(std::size_t{4400000001u}), FB::script_error);
+    EXPECT_THROW(FB::Npapi::browserAllocationSize(static_cast<std::size_t>(std::uint64_t{4400000001u})), FB::script_error);
     EXPECT_THROW(FB::Npapi::browserAllocationSize(std::size_t{0x40000000u}, 8), FB::script_error);
   }
 
