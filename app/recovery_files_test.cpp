@@ -17,6 +17,7 @@
 #include "platform/fake_platform.h"
 #include "scripting/script_error.h"
 #include "testing/fake_browser_host.h"
+#include "testing/temporary_folder.h"
 
 namespace {
 
@@ -26,8 +27,7 @@ using FB::testing::FakeBrowserHost;
 class RecoveryFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    temp = fs::temp_directory_path() / ("nz_recovery_" + boost::uuids::to_string(boost::uuids::random_generator()()));
-    fs::create_directories(temp);
+    temp = FB::testing::uniqueTemporaryFolder("nz_recovery_");
     platform.setTemporaryFolder(Norvell::widePathText(temp / ""));  // ends with a separator, as the system's does
     Norvell::resetWorkFolderForTesting();
     host = FakeBrowserHost::create();

@@ -13,8 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include <boost/uuid/random_generator.hpp>
-#include <boost/uuid/uuid_io.hpp>
 #include <gtest/gtest.h>
 
 #include "app/plug_in_api.h"
@@ -22,6 +20,7 @@
 #include "app/work_folder.h"
 #include "platform/fake_platform.h"
 #include "testing/fake_browser_host.h"
+#include "testing/temporary_folder.h"
 
 namespace {
 
@@ -31,8 +30,7 @@ using FB::testing::FakeBrowserHost;
 class PrivateWorkFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    cache = fs::temp_directory_path() / ("nz_cache_" + boost::uuids::to_string(boost::uuids::random_generator()()));
-    fs::create_directories(cache);
+    cache = FB::testing::uniqueTemporaryFolder("nz_cache_");
     platform.setTemporaryFolder(Norvell::widePathText(cache / ""));
     Norvell::resetWorkFolderForTesting();
     host = FakeBrowserHost::create();
