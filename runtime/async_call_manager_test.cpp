@@ -2,6 +2,7 @@
 // ticket is dispatched or the manager shuts down first.
 #include "runtime/async_call_manager.h"
 
+#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ struct Counter {
 };
 
 TEST(AsyncCallManager, DispatchRunsOnceAndLateTicketsAreHarmless) {
-  auto manager = std::make_shared<FB::AsyncCallManager>();
+  auto manager = std::make_unique<FB::AsyncCallManager>();
   std::vector<int> order;
   Counter a{&order, 1}, b{&order, 2};
   void* first = manager->makeCall(&Counter::run, &a);
@@ -33,7 +34,7 @@ TEST(AsyncCallManager, DispatchRunsOnceAndLateTicketsAreHarmless) {
 }
 
 TEST(AsyncCallManager, ShutdownRunsPendingCallsInNumberOrder) {
-  auto manager = std::make_shared<FB::AsyncCallManager>();
+  auto manager = std::make_unique<FB::AsyncCallManager>();
   std::vector<int> order;
   std::vector<Counter> counters;
   for (int i = 0; i < 5; ++i) counters.push_back(Counter{&order, i});
@@ -47,13 +48,30 @@ TEST(AsyncCallManager, ShutdownRunsPendingCallsInNumberOrder) {
 }
 
 TEST(AsyncCallManager, CancelledCallsNeverRun) {
-  auto manager = std::make_shared<FB::AsyncCallManager>();
+  auto manager = std::make_unique<FB::AsyncCallManager>();
   std::vector<int> order;
   Counter a{&order, 1};
   manager->cancel(manager->makeCall(&Counter::run, &a));
   manager->shutdown();
   EXPECT_TRUE(order.empty());
   EXPECT_EQ(manager->pendingCount(), 0u);
+  EXPECT_EQ(manager->makeCall(&Counter::run, &a), nullptr);  // closed: not taken
+}
+
+TEST(AsyncCallManager, UndeliveredTicketsLeaveNothingBehind) {
+  const std::size_t before = FB::AsyncCallManager::pendingCountInProcess();
+  std::vector<int> order;
+  Counter a{&order, 1};
+  void* stale = nullptr;
+  {
+    FB::AsyncCallManager manager;
+    stale = manager.makeCall(&Counter::run, &a);
+    manager.makeCall(&Counter::run, &a);
+    EXPECT_EQ(FB::AsyncCallManager::pendingCountInProcess(), before + 2);
+  }
+  EXPECT_EQ(FB::AsyncCallManager::pendingCountInProcess(), before);
+  FB::AsyncCallManager::dispatch(stale);  // its manager is gone: nothing runs
+  EXPECT_TRUE(order.empty());
 }
 
 }  // namespace

@@ -82,17 +82,24 @@ void BrowserHost::htmlLog(const std::string& message) {
 void BrowserHost::setHtmlLogEnabled(bool enabled) { htmlLogEnabled_ = enabled; }
 
 bool BrowserHost::scheduleAsyncCall(AsyncFunction function, void* data) {
-  // Checked before taking the lock too: calls queued by the pending calls
-  // that shutdown runs (with the lock held exclusively) must not wait for it.
-  if (isShutDown_) return false;
-  std::shared_lock<std::shared_mutex> lock(crossThreadLock_);
-  if (isShutDown_) return false;
-  void* ticket = callManager_->makeCall(function, data);
-  if (!postToMainThread(&AsyncCallManager::dispatch, ticket)) {
-    callManager_->cancel(ticket);
-    return false;
+  // Shutdown waits for calls being posted and refuses new ones, so nothing
+  // reaches the browser after it. Calls queued by the pending calls that
+  // shutdown runs see the flag and are refused without waiting.
+  {
+    std::lock_guard<std::mutex> lock(scheduleLock_);
+    if (isShutDown_) return false;
+    ++activeSchedulers_;
   }
-  return true;
+  bool posted = false;
+  if (void* ticket = callManager_->makeCall(function, data)) {
+    posted = postToMainThread(&AsyncCallManager::dispatch, ticket);
+    if (!posted) callManager_->cancel(ticket);
+  }
+  {
+    std::lock_guard<std::mutex> lock(scheduleLock_);
+    if (--activeSchedulers_ == 0) schedulersDone_.notify_all();
+  }
+  return posted;
 }
 
 void BrowserHost::runFunctorCall(void* data) {
@@ -186,10 +193,11 @@ void BrowserHost::shutdown() {
   freeRetainedObjects();
 
   {
-    // Once the flag is set under the exclusive lock, no scheduleAsyncCall
-    // can add a call any more.
-    std::unique_lock<std::shared_mutex> lock(crossThreadLock_);
+    // Once the flag is set and the calls being posted are through, no
+    // scheduleAsyncCall can add a call any more.
+    std::unique_lock<std::mutex> lock(scheduleLock_);
     isShutDown_ = true;
+    schedulersDone_.wait(lock, [this] { return activeSchedulers_ == 0; });
   }
   // The pending calls run outside every lock a scheduling thread may wait
   // for: a worker that holds an object's zone lock while it schedules must

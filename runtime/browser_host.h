@@ -14,13 +14,13 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -143,7 +143,9 @@ class BrowserHost : public std::enable_shared_from_this<BrowserHost> {
   std::shared_ptr<AsyncCallManager> callManager_;
   std::thread::id mainThread_;
   std::atomic<bool> isShutDown_{false};
-  std::shared_mutex crossThreadLock_;
+  std::mutex scheduleLock_;  // guards activeSchedulers_ and setting isShutDown_
+  std::condition_variable schedulersDone_;
+  int activeSchedulers_ = 0;
   mutable std::recursive_mutex retainLock_;
   std::vector<JSAPIPtr> retainedObjects_;
   mutable std::mutex streamManagerLock_;
