@@ -12,6 +12,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <stdexcept>
 
@@ -166,11 +167,11 @@ void base64EncodeInto(const unsigned char* bytes, std::size_t length, char* out)
 void base64Decode(const std::string& text, std::size_t* length, unsigned char** buffer) {
   if (text.empty() || length == nullptr || buffer == nullptr) return;
   const std::size_t size = checkedDecodedLength(text);
-  auto* bytes = new (std::nothrow) unsigned char[size]();
-  if (bytes == nullptr) throw std::runtime_error("Failed to allocate memory!");
+  std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]());
+  if (!bytes) throw std::runtime_error("Failed to allocate memory!");
+  decodeGroups(text, bytes.get());  // may throw: the buffer is freed here
   *length = size;
-  *buffer = bytes;
-  decodeGroups(text, bytes);
+  *buffer = bytes.release();
 }
 
 std::vector<unsigned char> base64Decode(const std::string& text) {

@@ -35,8 +35,8 @@ void base64EncodeInto(const unsigned char* bytes, std::size_t length, char* out)
 // Decodes `text` into a new zero-filled buffer of (length / 4) * 3 minus the
 // padding bytes, which the caller owns and frees with delete[]. An empty
 // text, or a null out-parameter, returns at once and leaves both untouched.
-// Both out-parameters are set before the characters are checked, so the
-// caller owns the buffer also when a character error is thrown.
+// The out-parameters are set only on success: when an error is thrown, the
+// caller owns nothing and both are untouched.
 void base64Decode(const std::string& text, std::size_t* length, unsigned char** buffer);
 
 // The same decoding into a container (empty for the empty text).

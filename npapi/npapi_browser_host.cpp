@@ -106,6 +106,7 @@ void NpapiBrowserHost::shutdown() {
   funcs_ = NPNetscapeFuncs{};
   BrowserHost::shutdown();
   dropDomProxies();
+  releaseStartedStreams();
 }
 
 void NpapiBrowserHost::dropDomProxies() {

@@ -23,6 +23,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "npapi/npapi_abi.h"
 #include "npapi/shareable_reference.h"
@@ -33,6 +34,7 @@ namespace FB::Npapi {
 class NpapiPluginModule;
 class NPObjectAPI;
 class NPJavascriptObject;
+class NpapiStream;
 using NPObjectAPIPtr = std::shared_ptr<NPObjectAPI>;
 
 class NpapiBrowserHost : public BrowserHost {
@@ -149,6 +151,10 @@ class NpapiBrowserHost : public BrowserHost {
 
  private:
   void dropDomProxies();
+  // Streams this instance started, watched weakly: they keep themselves
+  // alive for the browser's callbacks, which end with the instance.
+  BrowserStreamPtr trackStream(const std::shared_ptr<NpapiStream>& stream);
+  void releaseStartedStreams();
   const NPNetscapeFuncs& lifetimeFuncs() const;
   // Asks the browser for an identifier's name; empty when it has none.
   std::string readIdentifierName(NPIdentifier identifier) const;
@@ -161,6 +167,8 @@ class NpapiBrowserHost : public BrowserHost {
   NPObjectAPIPtr document_;
   std::mutex releaseLock_;
   std::deque<NPObject*> pendingReleases_;
+  std::mutex streamsLock_;
+  std::vector<std::weak_ptr<NpapiStream>> startedStreams_;
   // API identity -> the wrapper's self-reference, watched weakly.
   struct WrapperEntry {
     std::weak_ptr<ShareableReference<NPJavascriptObject>> wrapper;

@@ -8,14 +8,35 @@ namespace FB::Npapi {
 BrowserStreamPtr NpapiBrowserHost::openStream(const std::string& url, const PluginEventSinkPtr& handler,
                                               bool cache, bool seekable, std::size_t bufferSize) {
   auto self = std::static_pointer_cast<NpapiBrowserHost>(shared_from_this());
-  return NpapiStream::open(self, url, handler, cache, seekable, bufferSize);
+  return trackStream(NpapiStream::open(self, url, handler, cache, seekable, bufferSize));
 }
 
 BrowserStreamPtr NpapiBrowserHost::openPostStream(const std::string& url, const PluginEventSinkPtr& handler,
                                                   const std::string& postData, bool cache, bool seekable,
                                                   std::size_t bufferSize) {
   auto self = std::static_pointer_cast<NpapiBrowserHost>(shared_from_this());
-  return NpapiStream::openPost(self, url, handler, postData, cache, seekable, bufferSize);
+  return trackStream(NpapiStream::openPost(self, url, handler, postData, cache, seekable, bufferSize));
+}
+
+BrowserStreamPtr NpapiBrowserHost::trackStream(const std::shared_ptr<NpapiStream>& stream) {
+  if (!stream) return nullptr;
+  std::lock_guard<std::mutex> lock(streamsLock_);
+  std::erase_if(startedStreams_, [](const std::weak_ptr<NpapiStream>& started) { return started.expired(); });
+  startedStreams_.push_back(stream);
+  return stream;
+}
+
+void NpapiBrowserHost::releaseStartedStreams() {
+  std::vector<std::weak_ptr<NpapiStream>> started;
+  {
+    std::lock_guard<std::mutex> lock(streamsLock_);
+    started.swap(startedStreams_);
+  }
+  // After NPP_Destroy the browser calls nothing more for this instance's
+  // streams, so none needs to keep itself alive for a callback.
+  for (const auto& weak : started) {
+    if (auto stream = weak.lock()) stream->releaseSelf();
+  }
 }
 
 }  // namespace FB::Npapi

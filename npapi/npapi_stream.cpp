@@ -115,10 +115,13 @@ NPError NpapiStream::onNewStream(NPMIMEType type, NPStream* stream, NPBool seeka
   if (stream->headers) s->setHeaderText(stream->headers);
   s->setServerSeekable(seekable != 0);
   if (s->seekRequested() && !seekable) {
+    // A refused stream gets no NPP_DestroyStream; only the notification
+    // is still to come.
     s->reportOpenFailure();
     s->record_ = nullptr;
     return NPERR_STREAM_NOT_SEEKABLE;
   }
+  s->browserStreamLive_ = true;
   if (stype) *stype = s->isSeekable() ? NP_SEEK : s->cached() ? NP_ASFILE : NP_NORMAL;
   if (!s->completed()) s->markOpened();
   return NPERR_NO_ERROR;
@@ -198,7 +201,7 @@ void NpapiStream::finishTransfer(bool success) {
 }
 
 void NpapiStream::markDestroySeen() {
-  destroySeen_ = true;
+  browserStreamLive_ = false;
   releaseSelfWhenDone();
 }
 
@@ -207,8 +210,11 @@ void NpapiStream::markNotifySeen() {
   releaseSelfWhenDone();
 }
 
+// The browser is done with the stream once the notification came and no
+// browser stream is open: it was destroyed, refused, or never opened (a
+// request that failed before any data gets only the notification).
 void NpapiStream::releaseSelfWhenDone() {
-  if (destroySeen_ && notifySeen_) self_.reset();
+  if (notifySeen_ && !browserStreamLive_) self_.reset();
 }
 
 }  // namespace FB::Npapi

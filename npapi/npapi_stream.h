@@ -71,6 +71,9 @@ class NpapiStream : public BrowserStream {
   void recordCacheFile(const std::wstring& path) { setCacheFile(path); }
   void markDestroySeen();
   void markNotifySeen();
+  // Drops the self-reference kept for the browser's callbacks (the
+  // instance ended, so none will come).
+  void releaseSelf() { self_.reset(); }
 
   // The browser's record of the transfer; null before it opened and after
   // it was closed or destroyed.
@@ -92,7 +95,7 @@ class NpapiStream : public BrowserStream {
   NPStream* record_ = nullptr;
   std::weak_ptr<NpapiBrowserHost> host_;
   std::shared_ptr<PluginEventSource> self_;
-  bool destroySeen_ = false;
+  bool browserStreamLive_ = false;  // accepted by NPP_NewStream, not yet destroyed
   bool notifySeen_ = false;
 };
 

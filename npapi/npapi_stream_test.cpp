@@ -212,6 +212,32 @@ TEST_F(NpapiStreams, StreamTypeFollowsCachingAndGrantedSeeking) {
   EXPECT_TRUE(seekable->isSeekable());
 }
 
+// A stream keeps itself alive only while the browser may still call back:
+// refused or never-opened streams let go at the notification, and every
+// stream lets go when its instance ends.
+TEST_F(NpapiStreams, StreamsLetThemselvesGoWhenTheBrowserIsDone) {
+  std::weak_ptr<NpapiStream> refused, neverOpened, openAtTheEnd;
+  {
+    NpapiStreamPtr stream = open(false, true);
+    refused = stream;
+    newStream(browserRecord(), false, NPERR_STREAM_NOT_SEEKABLE);
+    NPP_URLNotify(instance(), kUrl, NPRES_NETWORK_ERR, stream.get());
+  }
+  {
+    NpapiStreamPtr stream = open();
+    neverOpened = stream;
+    NPP_URLNotify(instance(), kUrl, NPRES_NETWORK_ERR, stream.get());
+  }
+  openAtTheEnd = open();
+  newStream(browserRecord(), false);
+  EXPECT_TRUE(refused.expired());
+  EXPECT_TRUE(neverOpened.expired());
+  EXPECT_FALSE(openAtTheEnd.expired());
+  host_.reset();
+  NPP_Destroy(instance(), nullptr);
+  EXPECT_TRUE(openAtTheEnd.expired());
+}
+
 TEST_F(NpapiStreams, SeekableStreamStaysOpenForRangeReadsUntilClosed) {
   NpapiStreamPtr stream = open(false, true);
   NPStream& record = browserRecord();

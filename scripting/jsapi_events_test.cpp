@@ -73,6 +73,11 @@ TEST(Events, ABatchCapableContextGetsOneCallWithAllHandlersAndSinks) {
   ASSERT_EQ(batches[0].sinks.size(), 1u);
   EXPECT_TRUE(page.calls.empty());  // nothing went singly
   EXPECT_TRUE(sink->calls().empty());
+  // A handler that received the batch does not keep itself alive.
+  std::weak_ptr<FakeScriptObject> gone = first;
+  first.reset();
+  object.reset();
+  EXPECT_TRUE(gone.expired());
 }
 
 TEST(Events, SinksAreCalledByEventNameWhenNoBatchTookTheirContext) {
@@ -123,6 +128,12 @@ TEST(Events, DomEventObjectKeepsItsStandardEntries) {
   EXPECT_EQ(event["eventPhase"].get<int>(), 2);
   EXPECT_EQ(event["namespaceURI"].get<std::string>(), "onready");
   EXPECT_EQ(event["target"].get<FB::JSAPIPtr>(), object);
+  // The object, its handler and the delivered event do not keep each other.
+  std::weak_ptr<FB::JSAPIAuto> gone = object;
+  object.reset();
+  page.calls.clear();
+  event.clear();
+  EXPECT_TRUE(gone.expired());
 }
 
 TEST(Events, AnInvalidatedObjectRaisesNothing) {

@@ -12,7 +12,7 @@ packages=(
   wine wine64
   libgtk-3-dev xvfb xauth
   qtbase5-dev libqt5webkit5-dev
-  python3
+  python3 valgrind
 )
 
 missing=()

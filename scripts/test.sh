@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The project's test command: installs what is missing, builds the three
 # targets (linux, win64, win32) and runs every test suite: natively on
-# linux, under wine on win64. Ends with CTest's summary of each run.
+# linux, under wine on win64, then the linux unit tests under valgrind's
+# leak check. Ends with CTest's summary of each run.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
@@ -20,4 +21,6 @@ for preset in linux win64; do
   echo "== test $preset"
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+echo "== leak check linux"
+"$here/scripts/leak_check.sh" "$here/build/linux" || status=1
 exit $status

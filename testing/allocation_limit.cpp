@@ -7,6 +7,13 @@
 #include <limits>
 #include <new>
 
+#if __has_include(<valgrind/valgrind.h>)
+#include <valgrind/valgrind.h>
+#define NZ_RUNNING_ON_VALGRIND() (RUNNING_ON_VALGRIND != 0)
+#else
+#define NZ_RUNNING_ON_VALGRIND() false
+#endif
+
 namespace {
 
 thread_local std::size_t t_largestBlock = std::numeric_limits<std::size_t>::max();
@@ -61,5 +68,7 @@ ScopedAllocationLimit::ScopedAllocationLimit(std::size_t largestBlock)
 ScopedAllocationLimit::~ScopedAllocationLimit() { t_largestBlock = previous_; }
 
 int ScopedAllocationLimit::refused() const { return t_refused - refusedBefore_; }
+
+bool ScopedAllocationLimit::works() { return !NZ_RUNNING_ON_VALGRIND(); }
 
 }  // namespace FB::testing

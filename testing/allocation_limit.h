@@ -22,6 +22,9 @@ class ScopedAllocationLimit {
 
   // How many allocations were refused on this thread since construction.
   int refused() const;
+  // False where the program's operator new is not the one called: under
+  // valgrind, whose allocator replaces it. Tests then skip.
+  static bool works();
 
  private:
   std::size_t previous_;

@@ -121,12 +121,41 @@ void FakeScriptObject::deleteProperty(const std::string& name) {
   properties_.erase(name);
 }
 
+namespace {
+
+// The arguments as recorded: plug-in objects (also inside lists and maps)
+// are kept weakly. A page object does not keep what it was called with; a
+// recording that did would keep an object alive through its own handler
+// (object -> handler table -> handler -> recorded event -> target -> object).
+variant recorded(const variant& value) {
+  if (value.holds<JSAPIPtr>()) return JSAPIWeakPtr(value.get<JSAPIPtr>());
+  if (value.holds<VariantVector>()) {
+    VariantVector items;
+    for (const auto& item : value.get<VariantVector>()) items.push_back(recorded(item));
+    return items;
+  }
+  if (value.holds<VariantStringMap>()) {
+    VariantStringMap entries;
+    for (const auto& [key, item] : value.get<VariantStringMap>()) entries.emplace(key, recorded(item));
+    return entries;
+  }
+  return value;
+}
+
+VariantVector recorded(const VariantVector& args) {
+  VariantVector items;
+  for (const auto& item : args) items.push_back(recorded(item));
+  return items;
+}
+
+}  // namespace
+
 variant FakeScriptObject::callMethod(const std::string& name, const VariantVector& args) {
   Function function;
   {
     Lock lock(mutex_);
     throwIfFailing();
-    calls_.push_back(Call{name, args});
+    calls_.push_back(Call{name, recorded(args)});
     if (name.empty()) {
       function = function_;
       if (!function) throw script_error("object is not a function");
@@ -153,7 +182,8 @@ void FakeScriptObject::callHandlersBatch(const std::string& eventName, const Var
                                          const std::vector<JSObjectPtr>& handlers,
                                          const std::vector<JSObjectPtr>& sinks) {
   Lock lock(mutex_);
-  batchCalls_.push_back(BatchCall{eventName, args, handlers, sinks});
+  // The handlers include this object itself: kept weakly, as above.
+  batchCalls_.push_back(BatchCall{eventName, recorded(args), {handlers.begin(), handlers.end()}, {sinks.begin(), sinks.end()}});
 }
 
 bool FakeScriptObject::isValidObject() const { return !hadHost_ || host() != nullptr; }

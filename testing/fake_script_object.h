@@ -30,6 +30,7 @@ class FakeScriptObject : public JSObject {
  public:
   using Function = std::function<variant(const VariantVector& args)>;
 
+  // A recorded call; plug-in objects among the arguments are held weakly.
   struct Call {
     std::string member;  // empty for a call of the object itself
     VariantVector args;
@@ -59,8 +60,8 @@ class FakeScriptObject : public JSObject {
   struct BatchCall {
     std::string eventName;
     VariantVector args;
-    std::vector<JSObjectPtr> handlers;
-    std::vector<JSObjectPtr> sinks;
+    std::vector<std::weak_ptr<JSObject>> handlers;
+    std::vector<std::weak_ptr<JSObject>> sinks;
   };
   std::vector<BatchCall> batchCalls() const;
 
