@@ -2,14 +2,17 @@
 // "saveStreamToFile") and that fill the handler registries
 // (handler_registry.h).
 //
-// saveStreamToFile never rewrites a file in place: it writes the new
-// contents to a temporary file beside the target and renames that over the
-// target, so a failure part-way leaves the old contents whole. Both files
-// are text streams, so line ends are translated where the platform does
-// that (LF is stored as CR LF on Windows, and read back as LF). A file it
-// creates inside the work folder is readable and writable by the user only.
+// saveStreamToFile replaces and prepends through a temporary file beside the
+// target, flushed to disk and then renamed over the target, so a failure or
+// a power cut leaves either the old or the new contents whole. It appends in
+// place: only the new data is written, at the end, then flushed; a failure
+// cuts the file back to its old length, so the old bytes stay exactly as
+// they were. Writes are text streams, so line ends are translated where the
+// platform does that (LF is stored as CR LF on Windows). A file it creates
+// inside the work folder is readable and writable by the user only.
 //
 // Script calls: main thread, under the object's zone lock.
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,6 +27,7 @@
 #include "app/handler_registry.h"
 #include "app/plug_in_api.h"
 #include "app/work_folder.h"
+#include "platform/platform.h"
 #include "scripting/script_error.h"
 
 namespace fs = std::filesystem;
@@ -88,9 +92,49 @@ void replaceFileContents(fs::path target, const std::string& contents) {
     out.close();
     if (out.fail()) failWrite(temporary);
   }
+  // On disk before it takes the target's name: a power cut then finds the
+  // old file or the whole new one, never a short one.
+  FB::Platform& platform = FB::Platform::instance();
+  if (!platform.flushFileToDisk(temporary)) failWrite(temporary);
   if (existed) fs::permissions(temporary, old.permissions(), error);  // best effort: keep the file's mode
   fs::rename(temporary, target, error);  // replaces an existing file at once, also on Windows
   if (error) failWrite(temporary);
+  // The new name reaches the disk too. The new contents are in place by now,
+  // so a failure here is not reported as a failed write.
+  platform.flushFolderToDisk(target.parent_path());
+}
+
+// Cuts `target` back to `length` and raises "Could not write file".
+[[noreturn]] void failAppend(const fs::path& target, std::uintmax_t length) {
+  std::error_code ignored;
+  fs::resize_file(target, length, ignored);
+  FB::Platform::instance().flushFileToDisk(target);
+  throw FB::script_error(kWriteFailedMessage);
+}
+
+// Adds `data` at the end of the file at `target`, in place, or raises
+// "Could not write file" with the file as it was. A missing file is created
+// as a replacement would create it.
+void appendToFile(const fs::path& target, const std::string& data) {
+  std::error_code error;
+  const fs::file_status status = fs::status(target, error);
+  if (!fs::exists(status)) {
+    replaceFileContents(target, data);
+    return;
+  }
+  if (!fs::is_regular_file(status) || (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+    throw FB::script_error(kWriteFailedMessage);
+  }
+  const std::uintmax_t oldLength = fs::file_size(target, error);
+  if (error) throw FB::script_error(kWriteFailedMessage);
+  {
+    std::ofstream out(target, std::ios::out | std::ios::app);
+    if (!out) throw FB::script_error(kWriteFailedMessage);
+    out.write(data.data(), static_cast<std::streamsize>(data.size()));
+    out.close();
+    if (out.fail()) failAppend(target, oldLength);
+  }
+  if (!FB::Platform::instance().flushFileToDisk(target)) failAppend(target, oldLength);
 }
 
 }  // namespace
@@ -109,7 +153,7 @@ void PlugInAPI::saveStreamToFile(const FileHandlePtr& file, const std::string& d
   if (mode == "prepend") {
     replaceFileContents(target, data + readText(target));
   } else if (mode == "append") {
-    replaceFileContents(target, readText(target) + data);
+    appendToFile(target, data);
   } else {
     replaceFileContents(target, data);
   }

@@ -17,6 +17,7 @@
 #include "app/handler_registry.h"
 #include "app/plug_in_api.h"
 #include "app/work_folder.h"
+#include "platform/fake_platform.h"
 #include "testing/fake_browser_host.h"
 
 namespace {
@@ -193,6 +194,45 @@ TEST_F(PlugInAPIWritingTest, AFailedWriteKeepsTheOldContentsAndLeavesNoTemporary
   expectWriteFails(readOnly, "CD", "replace");
   EXPECT_EQ(readBytes(readOnly), "AB");
   EXPECT_EQ(entriesOf(folder), (std::vector<std::string>{"read-only.txt", "target"}));
+}
+
+// An append writes only the new data: the old bytes stay exactly as they
+// were (a text round trip would turn lone LFs into CR LF on Windows and
+// stop at 0x1A there), and a failure after writing cuts them back.
+TEST_F(PlugInAPIWritingTest, AnAppendLeavesTheOldBytesExactlyAndAFailureCutsBackToThem) {
+  const fs::path file = folder / "journal.txt";
+  const std::string old("x\x1Ay\nz\r\n\0end", 13);
+  writeBytes(file, old);
+  save(file, "c\nd", "append");
+  const std::string eol = kTranslatesLineEnds ? "\r\n" : "\n";
+  EXPECT_EQ(readBytes(file), old + "c" + eol + "d");
+
+  FB::FakePlatform platform;
+  FB::ScopedPlatformForTesting installed{platform};
+  writeBytes(file, old);
+  platform.setFlushHook([](const fs::path&, bool) { return false; });  // the disk refuses the data
+  expectWriteFails(file, "more", "append");
+  EXPECT_EQ(readBytes(file), old);
+  EXPECT_EQ(entriesOf(folder), std::vector<std::string>{"journal.txt"});
+}
+
+// The data is on disk before a replacement takes the target's name, and the
+// folder's new entry after it; an append flushes the file it wrote.
+TEST_F(PlugInAPIWritingTest, WritesReachTheDiskBeforeTheRenameAndTheFolderAfterIt) {
+  const fs::path file = folder / "state.txt";
+  writeBytes(file, "old");
+  FB::FakePlatform platform;
+  FB::ScopedPlatformForTesting installed{platform};
+  std::vector<std::string> seen;  // what the target held at each flush
+  platform.setFlushHook([&](const fs::path& path, bool isFolder) {
+    seen.push_back((isFolder ? "folder:" : path == file ? "target:" : "other:") + readBytes(file));
+    return true;
+  });
+  save(file, "new", "replace");
+  save(file, "+", "append");
+  EXPECT_EQ(seen, (std::vector<std::string>{"other:old", "folder:new", "target:new+"}));
+  ASSERT_EQ(platform.flushes().size(), 3u);
+  EXPECT_EQ(platform.flushes()[1], "folder " + file.parent_path().string());
 }
 
 // ---------------------------------------------------------------- trace lines

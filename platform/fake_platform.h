@@ -5,6 +5,8 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
@@ -43,6 +45,13 @@ class FakePlatform : public Platform {
     auto found = attributes_.find(path);
     return found == attributes_.end() ? PathAttributes{} : found->second;
   }
+  // Flushes go to the system and are recorded in order ("file <path>" or
+  // "folder <path>"); a hook set by the test runs first and may fail them.
+  using FlushHook = std::function<bool(const std::filesystem::path& path, bool folder)>;
+  bool flushFileToDisk(const std::filesystem::path& path) override { return flush(path, false); }
+  bool flushFolderToDisk(const std::filesystem::path& path) override { return flush(path, true); }
+  void setFlushHook(FlushHook hook) { flushHook_ = std::move(hook); }
+  const std::vector<std::string>& flushes() const { return flushes_; }
   void setTemporaryFolder(std::wstring folder) { temporaryFolder_ = std::move(folder); }
   void setLocalAppDataFolder(std::wstring folder) { localAppDataFolder_ = std::move(folder); }
   int localAppDataQueries() const { return localAppDataQueries_; }
@@ -101,7 +110,16 @@ class FakePlatform : public Platform {
   int proxyQueries() const { return proxyQueries_; }
 
  private:
+  bool flush(const std::filesystem::path& path, bool folder) {
+    flushes_.push_back((folder ? "folder " : "file ") + toUtf8(path.wstring()));
+    if (flushHook_ && !flushHook_(path, folder)) return false;
+    Platform& system = Platform::systemInstance();
+    return folder ? system.flushFolderToDisk(path) : system.flushFileToDisk(path);
+  }
+
   std::string modulePath_ = "/fake/npNorvellZephel32.so";
+  FlushHook flushHook_;
+  std::vector<std::string> flushes_;
   SystemProxyList proxyList_;
   std::optional<std::string> proxyFailure_;
   int proxyQueries_ = 0;

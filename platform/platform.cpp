@@ -23,6 +23,8 @@ class SystemPlatform final : public Platform {
   std::string narrowPath(const std::wstring& path) override { return os::narrowPath(path); }
   std::wstring widePath(const std::string& narrow) override { return os::widePath(narrow); }
   PathAttributes pathAttributes(const std::wstring& path) override { return os::pathAttributes(path); }
+  bool flushFileToDisk(const std::filesystem::path& path) override { return os::flushFileToDisk(path); }
+  bool flushFolderToDisk(const std::filesystem::path& path) override { return os::flushFolderToDisk(path); }
   int osMajorVersion() override { return os::osMajorVersion(); }
   FileDialogResult showFileDialog(const FileDialogRequest& request) override { return os::showFileDialog(request); }
   FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {

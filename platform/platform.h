@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 
@@ -144,6 +145,15 @@ class Platform {
   virtual std::string narrowPath(const std::wstring& path) = 0;
   virtual std::wstring widePath(const std::string& narrow) = 0;
   virtual PathAttributes pathAttributes(const std::wstring& path) = 0;
+
+  // Writes what the system holds in memory of the file at `path` through to
+  // the disk (fsync on Linux, FlushFileBuffers on Windows); false when the
+  // file cannot be opened or the flush fails.
+  virtual bool flushFileToDisk(const std::filesystem::path& path) = 0;
+  // The same for a folder's entries, so that a rename inside it survives a
+  // power cut (Linux; on Windows the file system journals its entries and
+  // this answers true).
+  virtual bool flushFolderToDisk(const std::filesystem::path& path) = 0;
 
   // --- Dialogs (modal, on the calling thread, no owner window) ---
   // The major version of the operating system as the dialogs read it

@@ -3,6 +3,7 @@
 // folders, the local application-data folder from $XDG_DATA_HOME or the
 // home folder, UTF-8 narrow paths and stat() attributes. Stateless;
 // callable from any thread.
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -149,5 +151,21 @@ PathAttributes pathAttributes(const std::wstring& path) {
       return PathAttributes::failure(error, std::system_category().message(error));
   }
 }
+
+namespace {
+
+bool flushOpened(const std::filesystem::path& path, int flags) {
+  const int descriptor = ::open(path.c_str(), flags | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  // fsync through any descriptor writes the file's pending data and size.
+  const bool flushed = ::fsync(descriptor) == 0;
+  return ::close(descriptor) == 0 && flushed;
+}
+
+}  // namespace
+
+bool flushFileToDisk(const std::filesystem::path& path) { return flushOpened(path, O_RDONLY); }
+
+bool flushFolderToDisk(const std::filesystem::path& path) { return flushOpened(path, O_RDONLY | O_DIRECTORY); }
 
 }  // namespace FB::os

@@ -150,4 +150,16 @@ PathAttributes pathAttributes(const std::wstring& path) {
   }
 }
 
+bool flushFileToDisk(const std::filesystem::path& path) {
+  // FlushFileBuffers needs a handle with write access; the sharing lets
+  // other openers of the file keep it open meanwhile.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool flushed = FlushFileBuffers(file) != 0;
+  return CloseHandle(file) != 0 && flushed;
+}
+
+bool flushFolderToDisk(const std::filesystem::path&) { return true; }
+
 }  // namespace FB::os

@@ -8,6 +8,7 @@
 // calling thread).
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -24,6 +25,8 @@ std::wstring localAppDataFolder();
 std::string narrowPath(const std::wstring& path);
 std::wstring widePath(const std::string& narrow);
 PathAttributes pathAttributes(const std::wstring& path);
+bool flushFileToDisk(const std::filesystem::path& path);
+bool flushFolderToDisk(const std::filesystem::path& path);
 // The error both narrowPath and widePath raise for a path they cannot
 // convert exactly.
 [[noreturn]] void throwUnconvertiblePath();
