@@ -56,8 +56,8 @@ HRESULT STDMETHODCALLTYPE DispatchObject::InvokeEx(DISPID id, LCID, WORD flags, 
 }
 
 const VARIANT* DispatchObject::argument(const DISPPARAMS& params, unsigned index) {
-  // COM stores the arguments last-first.
-  if (index >= params.cArgs) return nullptr;
+  // COM stores the named arguments first, then the others last-first.
+  if (index >= params.cArgs - params.cNamedArgs) return nullptr;
   return &params.rgvarg[params.cArgs - 1 - index];
 }
 
@@ -66,7 +66,8 @@ HRESULT BareObject::call(std::size_t member, WORD flags, const DISPPARAMS& param
     if (flags & DISPATCH_PROPERTYPUT) {
       VARIANT number;
       VariantInit(&number);
-      const VARIANT* value = argument(params, 0);
+      // The value is the one named argument (DISPID_PROPERTYPUT).
+      const VARIANT* value = params.cArgs > 0 ? &params.rgvarg[0] : nullptr;
       if (!value || FAILED(VariantChangeType(&number, const_cast<VARIANT*>(value), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
       level_ = V_I4(&number);
       return S_OK;
@@ -78,7 +79,7 @@ HRESULT BareObject::call(std::size_t member, WORD flags, const DISPPARAMS& param
   }
   // "crash": one text argument, compared with the access code; no result.
   const VARIANT* code = argument(params, 0);
-  if (!code || V_VT(code) != VT_BSTR || params.cArgs != 1) return DISP_E_BADPARAMCOUNT;
+  if (!code || V_VT(code) != VT_BSTR || params.cArgs - params.cNamedArgs != 1) return DISP_E_BADPARAMCOUNT;
   static_cast<void>(std::wcscmp(V_BSTR(code), L"MarbleCanyon") == 0);
   if (result) VariantInit(result);
   return S_OK;

@@ -52,7 +52,8 @@ class DispatchObject : public IDispatchEx {
   // One call of member `member` (its index in the name list); `params`
   // as COM passes them. Answers the HRESULT for script.
   virtual HRESULT call(std::size_t member, WORD flags, const DISPPARAMS& params, VARIANT* result) = 0;
-  // Argument `index` in script order, or null when script passed fewer.
+  // Positional argument `index` in script order, or null when script
+  // passed fewer.
   static const VARIANT* argument(const DISPPARAMS& params, unsigned index);
 
  private:
