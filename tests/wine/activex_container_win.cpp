@@ -451,7 +451,10 @@ Memory memoryNow() {
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof counters;
   GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-  return {static_cast<double>(counters.PrivateUsage) / (1024.0 * 1024.0),
+  // wine leaves PrivateUsage at 0; its PagefileUsage is the same figure
+  // (the process's committed private memory).
+  const SIZE_T privateBytes = counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage;
+  return {static_cast<double>(privateBytes) / (1024.0 * 1024.0),
           static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0)};
 }
 
@@ -468,12 +471,38 @@ double timeLoop(Container& container, const std::wstring& target, const std::wst
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Nanoseconds per direct C++ call (no script engine) of GetDispID and of a
+// property read through InvokeEx on `target`: where a script call's time
+// goes.
+struct DirectCost {
+  double getDispIdNs;
+  double readNs;
+};
+
+DirectCost directCost(IDispatchEx* target, long calls) {
+  BSTR name = SysAllocString(L"loggingLevel");
+  DISPID id = DISPID_UNKNOWN;
+  auto start = std::chrono::steady_clock::now();
+  for (long i = 0; i < calls; ++i) target->GetDispID(name, fdexNameCaseSensitive, &id);
+  const double lookup = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  SysFreeString(name);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT value;
+  VariantInit(&value);
+  start = std::chrono::steady_clock::now();
+  for (long i = 0; i < calls; ++i) {
+    target->InvokeEx(id, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
+    VariantClear(&value);
+  }
+  const double read = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  return {lookup / calls, read / calls};
+}
+
 int runBenchmark(const std::string& modulePath, long calls, const std::string& page) {
   Container container(page);
   if (!container.open(modulePath)) return 1;
   auto* bare = new BareObject();
   container.addItem(L"bare", bare);
-  bare->Release();
 
   struct Kind {
     const char* name;
@@ -501,9 +530,25 @@ int runBenchmark(const std::string& modulePath, long calls, const std::string& p
                 reference / control, end.privateMb - start.privateMb, end.workingSetMb - start.workingSetMb);
   }
   const Memory after = memoryNow();
+  const DirectCost controlCost = directCost(container.control(), calls);
+  const DirectCost bareCost = directCost(bare, calls);
+  std::printf("direct C++ calls, ns each: GetDispID control %.0f, bare %.0f; property read (InvokeEx) control %.0f, "
+              "bare %.0f\n",
+              controlCost.getDispIdNs, bareCost.getDispIdNs, controlCost.readNs, bareCost.readNs);
+  // The memory figures are only as good as the system's counters: show
+  // what an allocation of 8 MB does to them.
+  const Memory probeStart = memoryNow();
+  {
+    std::vector<char> probe(8 * 1024 * 1024, 1);
+    const Memory probeEnd = memoryNow();
+    std::printf("counter check: 8 MB allocated and touched shows private %+.2f MB, working set %+.2f MB (byte %d)\n",
+                probeEnd.privateMb - probeStart.privateMb, probeEnd.workingSetMb - probeStart.workingSetMb,
+                probe[probe.size() / 2]);
+  }
   std::printf("memory over all runs: private bytes %+.2f MB (%.1f MB now), working set %+.2f MB (%.1f MB now)\n",
               after.privateMb - before.privateMb, after.privateMb, after.workingSetMb - before.workingSetMb,
               after.workingSetMb);
+  bare->Release();
   if (container.failures() != 0) {
     std::printf("FAIL the benchmark's script did not run cleanly\n");
     return 1;
