@@ -11,6 +11,14 @@ nz.equal("valid", root.valid, true);
 nz.equal("toString", root.toString(), description);
 nz.equal("the page is trusted: loggingLevel reads", root.loggingLevel, 0);
 
+// Enumeration lists the members and the bridge's own functions.
+var listed = {};
+for (var member in root) listed[member] = true;
+var wanted = ["loggingLevel", "crash", "fileFromPermanentHandle", "acquireRecoveryFile", "version", "toString",
+              "valid", "attachEvent", "detachEvent", "getLastException"];
+for (var w = 0; w < wanted.length; w++) nz.check("enumeration lists " + wanted[w], listed[wanted[w]] === true);
+nz.check("a method read twice is the same object", root.fileFromPermanentHandle === root.fileFromPermanentHandle);
+
 // runScript: the helper the host defines on the window through execScript
 // schedules the onload call with the page's setTimeout.
 nz.check("the host defined its call helper on the window", (function () {
@@ -19,6 +27,8 @@ nz.check("the host defined its call helper on the window", (function () {
 })());
 nz.equal("one timer set for onload", container.runTimers(), 1);
 nz.check("onload received the root object", nzLoadedWith !== null && nzLoadedWith.version === "1.0.7");
+root.nzMark = "marked";
+nz.equal("the control and the onload argument share one root object", nzLoadedWith && nzLoadedWith.nzMark, "marked");
 
 // Errors: message, getLastException, and nothing changed.
 var errors = [
