@@ -174,6 +174,8 @@ struct WorkerRead {
 class Container {
  public:
   explicit Container(std::string page) : page_(std::move(page)) {}
+  Container(const Container&) = delete;
+  Container& operator=(const Container&) = delete;
   ~Container();
 
   // Loads the module, creates the control and the engine, and embeds the
