@@ -27,7 +27,8 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfoCount(UINT* count) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                                        DISPID* ids) {
   if (!names || !ids) return E_POINTER;
   for (UINT i = 0; i < count; ++i) {
     HRESULT found = GetDispID(names[i], 0, &ids[i]);
@@ -68,7 +69,8 @@ HRESULT BareObject::call(std::size_t member, WORD flags, const DISPPARAMS& param
       VariantInit(&number);
       // The value is the one named argument (DISPID_PROPERTYPUT).
       const VARIANT* value = params.cArgs > 0 ? &params.rgvarg[0] : nullptr;
-      if (!value || FAILED(VariantChangeType(&number, const_cast<VARIANT*>(value), 0, VT_I4))) return DISP_E_TYPEMISMATCH;
+      if (!value || FAILED(VariantChangeType(&number, const_cast<VARIANT*>(value), 0, VT_I4)))
+        return DISP_E_TYPEMISMATCH;
       level_ = V_I4(&number);
       return S_OK;
     }

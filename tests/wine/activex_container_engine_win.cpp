@@ -22,11 +22,13 @@ bool ScriptEngine::start() {
     status = CoCreateInstance(jscript, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
                               reinterpret_cast<void**>(&script_));
   }
-  if (SUCCEEDED(status)) status = script_->QueryInterface(__uuidof(IActiveScriptParse), reinterpret_cast<void**>(&parse_));
+  if (SUCCEEDED(status))
+    status = script_->QueryInterface(__uuidof(IActiveScriptParse), reinterpret_cast<void**>(&parse_));
   if (SUCCEEDED(status)) status = script_->SetScriptSite(this);
   if (SUCCEEDED(status)) status = parse_->InitNew();
   if (SUCCEEDED(status)) status = script_->SetScriptState(SCRIPTSTATE_STARTED);
-  if (FAILED(status)) std::printf("FAIL cannot start the JScript engine: 0x%08lx\n", static_cast<unsigned long>(status));
+  if (FAILED(status))
+    std::printf("FAIL cannot start the JScript engine: 0x%08lx\n", static_cast<unsigned long>(status));
   return SUCCEEDED(status);
 }
 
@@ -42,8 +44,8 @@ HRESULT ScriptEngine::run(const std::wstring& code, const std::string& where) {
   const std::string outer = running_;
   running_ = where;
   EXCEPINFO exception{};
-  HRESULT status = parse_->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0, SCRIPTTEXT_ISVISIBLE,
-                                           nullptr, &exception);
+  HRESULT status = parse_->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0,
+                                           SCRIPTTEXT_ISVISIBLE, nullptr, &exception);
   SysFreeString(exception.bstrSource);
   SysFreeString(exception.bstrDescription);
   SysFreeString(exception.bstrHelpFile);
@@ -89,7 +91,8 @@ ULONG STDMETHODCALLTYPE ScriptEngine::Release() {
   return left;
 }
 
-HRESULT STDMETHODCALLTYPE ScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** item, ITypeInfo** info) {
+HRESULT STDMETHODCALLTYPE ScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** item,
+                                                    ITypeInfo** info) {
   if (info) *info = nullptr;
   if (item) *item = nullptr;
   auto found = items_.find(name ? name : L"");

@@ -26,7 +26,8 @@ namespace {
 std::atomic<long> g_livePageObjects{0};
 
 // Not in the build machines' import libraries.
-constexpr IID kIidIDispatchEx = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
+constexpr IID kIidIDispatchEx = {
+    0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
 
 HRESULT STDMETHODCALLTYPE notImplemented() { return E_NOTIMPL; }
 
@@ -135,7 +136,9 @@ struct Document {
   Window* window;
 };
 
-ULONG STDMETHODCALLTYPE documentAddRef(IHTMLDocument2* self) { return ++objectOf<Document>(self)->references; }
+ULONG STDMETHODCALLTYPE documentAddRef(IHTMLDocument2* self) {
+  return ++objectOf<Document>(self)->references;
+}
 
 ULONG STDMETHODCALLTYPE documentRelease(IHTMLDocument2* self) {
   Document* document = objectOf<Document>(self);

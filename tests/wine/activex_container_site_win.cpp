@@ -6,9 +6,12 @@ namespace nz_container {
 namespace {
 
 // SID_SWebBrowserApp is IID_IWebBrowserApp.
-constexpr GUID kSidWebBrowserApp = {0x0002df05, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr GUID kSidWebBrowserApp = {
+    0x0002df05, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-BSTR newText(const std::wstring& text) { return SysAllocStringLen(text.data(), static_cast<UINT>(text.size())); }
+BSTR newText(const std::wstring& text) {
+  return SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+}
 
 }  // namespace
 
@@ -115,7 +118,8 @@ HRESULT STDMETHODCALLTYPE PropertyBag::CountProperties(ULONG* count) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE PropertyBag::GetPropertyInfo(ULONG first, ULONG count, PROPBAG2* properties, ULONG* read) {
+HRESULT STDMETHODCALLTYPE PropertyBag::GetPropertyInfo(ULONG first, ULONG count, PROPBAG2* properties,
+                                                       ULONG* read) {
   if (!properties || !read) return E_POINTER;
   *read = 0;
   for (ULONG i = first; i < values_.size() && *read < count; ++i, ++*read) {

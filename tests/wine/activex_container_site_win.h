@@ -48,7 +48,8 @@ class ClientSite : public IOleClientSite, public IServiceProvider {
 
 class PropertyBag : public IPropertyBag, public IPropertyBag2 {
  public:
-  explicit PropertyBag(std::vector<std::pair<std::wstring, std::wstring>> values) : values_(std::move(values)) {}
+  explicit PropertyBag(std::vector<std::pair<std::wstring, std::wstring>> values)
+      : values_(std::move(values)) {}
   PropertyBag(const PropertyBag&) = delete;
   PropertyBag& operator=(const PropertyBag&) = delete;
 
@@ -63,7 +64,8 @@ class PropertyBag : public IPropertyBag, public IPropertyBag2 {
                                  HRESULT* results) override;
   HRESULT STDMETHODCALLTYPE Write(ULONG, PROPBAG2*, VARIANT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE CountProperties(ULONG* count) override;
-  HRESULT STDMETHODCALLTYPE GetPropertyInfo(ULONG first, ULONG count, PROPBAG2* properties, ULONG* read) override;
+  HRESULT STDMETHODCALLTYPE GetPropertyInfo(ULONG first, ULONG count, PROPBAG2* properties,
+                                            ULONG* read) override;
   HRESULT STDMETHODCALLTYPE LoadObject(LPCOLESTR, DWORD, IUnknown*, IErrorLog*) override { return E_NOTIMPL; }
 
  private:
