@@ -91,8 +91,14 @@ std::shared_ptr<DOM::Window> ActiveXBrowserHost::wrapWindow(const JSObjectPtr& o
   if (!object) return nullptr;
   JSObjectPtr window = windowObject();
   if (object != window) return std::make_shared<AXDOM::Window>(object);
+  {
+    std::lock_guard guard(domLock_);
+    if (domWindow_) return domWindow_;
+  }
+  // Built outside the lock: checking the object may wait for this thread.
+  auto made = std::make_shared<AXDOM::Window>(window);
   std::lock_guard guard(domLock_);
-  if (!domWindow_) domWindow_ = std::make_shared<AXDOM::Window>(window);
+  if (!domWindow_) domWindow_ = made;
   return domWindow_;
 }
 
@@ -100,8 +106,9 @@ std::shared_ptr<DOM::Document> ActiveXBrowserHost::wrapDocument(const JSObjectPt
   if (!object) return nullptr;
   JSObjectPtr document = documentObject();
   if (object != document) return std::make_shared<AXDOM::Document>(object);
+  auto made = std::make_shared<AXDOM::Document>(document);
   std::lock_guard guard(domLock_);
-  if (!domDocument_) domDocument_ = std::make_shared<AXDOM::Document>(document);
+  if (!domDocument_) domDocument_ = made;
   return domDocument_;
 }
 

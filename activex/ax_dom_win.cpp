@@ -78,25 +78,28 @@ DOM::WindowPtr Document::window() { return wrapValue<Window>(browserObject()->re
 
 DOM::ElementPtr Document::createElement(const std::string& tag) {
   const JSObjectPtr self = browserObject();
-  return withInterface<IHTMLDocument2>(self, IID_IHTMLDocument2, [&](IHTMLDocument2* document) -> DOM::ElementPtr {
-    Held<IHTMLElement> element;
-    Bstr name(tag);
-    if (!document || FAILED(document->createElement(name.get(), &element.pointer)) || !element.pointer) {
-      throw std::runtime_error("Failed to create element!");
-    }
-    return std::make_shared<Element>(proxyLike(self, element.pointer));
-  });
+  return withInterface<IHTMLDocument2>(
+      self, IID_IHTMLDocument2, [&](IHTMLDocument2* document) -> DOM::ElementPtr {
+        Held<IHTMLElement> element;
+        Bstr name(tag);
+        if (!document || FAILED(document->createElement(name.get(), &element.pointer)) || !element.pointer) {
+          throw std::runtime_error("Failed to create element!");
+        }
+        return std::make_shared<Element>(proxyLike(self, element.pointer));
+      });
 }
 
 DOM::ElementPtr Document::elementById(const std::string& id) {
   const JSObjectPtr self = browserObject();
-  return withInterface<IHTMLDocument3>(self, IID_IHTMLDocument3, [&](IHTMLDocument3* document) -> DOM::ElementPtr {
-    if (!document) throw std::runtime_error("Document does not support getElementById");
-    Held<IHTMLElement> element;
-    Bstr name(id);
-    if (FAILED(document->getElementById(name.get(), &element.pointer)) || !element.pointer) return nullptr;
-    return std::make_shared<Element>(proxyLike(self, element.pointer));
-  });
+  return withInterface<IHTMLDocument3>(
+      self, IID_IHTMLDocument3, [&](IHTMLDocument3* document) -> DOM::ElementPtr {
+        if (!document) throw std::runtime_error("Document does not support getElementById");
+        Held<IHTMLElement> element;
+        Bstr name(id);
+        if (FAILED(document->getElementById(name.get(), &element.pointer)) || !element.pointer)
+          return nullptr;
+        return std::make_shared<Element>(proxyLike(self, element.pointer));
+      });
 }
 
 std::vector<DOM::ElementPtr> Document::elementsByTagName(const std::string& tag) {
@@ -128,8 +131,8 @@ std::vector<DOM::ElementPtr> Document::elementsByTagName(const std::string& tag)
 }
 
 Window::Window(const JSObjectPtr& object) : DOM::Window(object) {
-  const bool isWindow =
-      withInterface<IHTMLWindow2>(object, IID_IHTMLWindow2, [](IHTMLWindow2* window) { return window != nullptr; });
+  const bool isWindow = withInterface<IHTMLWindow2>(object, IID_IHTMLWindow2,
+                                                    [](IHTMLWindow2* window) { return window != nullptr; });
   if (!isWindow) throw bad_cast("This is not a valid Window object");
 }
 

@@ -76,7 +76,8 @@ HRESULT CFBControl::activateInPlace(const RECT* position) {
     return E_FAIL;
   }
   IOleInPlaceSiteWindowless* windowless = nullptr;
-  if (FAILED(clientSite_->QueryInterface(IID_IOleInPlaceSiteWindowless, reinterpret_cast<void**>(&windowless)))) {
+  if (FAILED(clientSite_->QueryInterface(IID_IOleInPlaceSiteWindowless,
+                                         reinterpret_cast<void**>(&windowless)))) {
     windowless = nullptr;
   }
   if (windowless && windowless->CanWindowlessActivate() != S_OK) releaseAndClear(windowless);
@@ -144,8 +145,8 @@ void CFBControl::createChildWindow(HWND parent) {
     throw std::runtime_error("Could not register the control's window class");
   }
   childWindow_ = CreateWindowExW(0, kWindowClass, L"", kChildStyle, position_.left, position_.top,
-                                 position_.right - position_.left, position_.bottom - position_.top, parent, nullptr,
-                                 thisModule(), nullptr);
+                                 position_.right - position_.left, position_.bottom - position_.top, parent,
+                                 nullptr, thisModule(), nullptr);
   if (!childWindow_) throw std::runtime_error("Could not create the control's window");
 }
 
@@ -210,7 +211,8 @@ HRESULT STDMETHODCALLTYPE CFBControl::SetObjectRects(LPCRECT position, LPCRECT) 
   });
 }
 
-HRESULT STDMETHODCALLTYPE CFBControl::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+HRESULT STDMETHODCALLTYPE CFBControl::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                                      LRESULT* result) {
   if (!result) return E_POINTER;
   *result = 0;
   if (!windowless_) return S_FALSE;

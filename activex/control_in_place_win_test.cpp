@@ -39,11 +39,13 @@ class InPlace : public ::testing::Test {
   void start(bool windowless) {
     site = std::make_unique<FakeOleSite>(windowless, parent.handle, kPlace);
     IClassFactory* classObject = nullptr;
-    ASSERT_EQ(getClassObject(kClsidFBControl, IID_IClassFactory, reinterpret_cast<void**>(&classObject)), S_OK);
+    ASSERT_EQ(getClassObject(kClsidFBControl, IID_IClassFactory, reinterpret_cast<void**>(&classObject)),
+              S_OK);
     ASSERT_EQ(classObject->CreateInstance(nullptr, IID_IOleObject, reinterpret_cast<void**>(&control)), S_OK);
     classObject->Release();
     ASSERT_EQ(control->SetClientSite(site.get()), S_OK);
-    ASSERT_EQ(control->QueryInterface(IID_IOleInPlaceObjectWindowless, reinterpret_cast<void**>(&inPlace)), S_OK);
+    ASSERT_EQ(control->QueryInterface(IID_IOleInPlaceObjectWindowless, reinterpret_cast<void**>(&inPlace)),
+              S_OK);
     core = ::FB::ActiveX::testing::testFactory().lastCore.lock();
     ASSERT_TRUE(core);
   }
@@ -59,7 +61,9 @@ class InPlace : public ::testing::Test {
     }
     EXPECT_EQ(moduleLockCount(), 0);
   }
-  HRESULT activate(LONG verb) { return control->DoVerb(verb, nullptr, site.get(), 0, parent.handle, &kPlace); }
+  HRESULT activate(LONG verb) {
+    return control->DoVerb(verb, nullptr, site.get(), 0, parent.handle, &kPlace);
+  }
 
   nz_runtime_test::TestWindow parent;
   std::unique_ptr<FakeOleSite> site;
@@ -71,8 +75,8 @@ class InPlace : public ::testing::Test {
 // Whether this system can make child windows: wine without a display
 // cannot, and then only the failure path can be seen.
 bool childWindowsPossible(HWND parent) {
-  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 1, 1, parent, nullptr, GetModuleHandleW(nullptr),
-                               nullptr);
+  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 1, 1, parent, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
   if (!probe) return false;
   DestroyWindow(probe);
   return true;
@@ -139,7 +143,9 @@ TEST_F(InPlace, WindowlessSiteDrawsAndTakesPageMessagesWithoutAWindow) {
   ASSERT_EQ(control->QueryInterface(IID_IViewObjectEx, reinterpret_cast<void**>(&view)), S_OK);
   HDC context = CreateCompatibleDC(nullptr);
   const RECTL bounds{10, 20, 110, 70};
-  EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, context, &bounds, nullptr, nullptr, 0), S_OK);
+  EXPECT_EQ(
+      view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, context, &bounds, nullptr, nullptr, 0),
+      S_OK);
   EXPECT_EQ(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, context, &bounds, nullptr, nullptr, 0),
             DV_E_DVASPECT);
   DeleteDC(context);

@@ -100,7 +100,8 @@ HRESULT STDMETHODCALLTYPE CFBControl::QueryHitPoint(DWORD aspect, LPCRECT bounds
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CFBControl::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT area, LONG, DWORD* hit) {
+HRESULT STDMETHODCALLTYPE CFBControl::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT area, LONG,
+                                                   DWORD* hit) {
   if (!bounds || !area || !hit) return E_POINTER;
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   RECT common{};

@@ -12,6 +12,7 @@
 #include "activex/com_test_host_win.h"
 #include "activex/fb_control_win.h"
 #include "activex/ole_site_test_support_win.h"
+#include "scripting/jsapi_impl.h"
 
 namespace FB::ActiveX {
 namespace {
@@ -23,8 +24,10 @@ class View : public ::testing::Test {
  protected:
   void SetUp() override {
     IClassFactory* classObject = nullptr;
-    ASSERT_EQ(getClassObject(kClsidFBControl, IID_IClassFactory, reinterpret_cast<void**>(&classObject)), S_OK);
-    ASSERT_EQ(classObject->CreateInstance(nullptr, kIidIDispatchEx, reinterpret_cast<void**>(&control)), S_OK);
+    ASSERT_EQ(getClassObject(kClsidFBControl, IID_IClassFactory, reinterpret_cast<void**>(&classObject)),
+              S_OK);
+    ASSERT_EQ(classObject->CreateInstance(nullptr, kIidIDispatchEx, reinterpret_cast<void**>(&control)),
+              S_OK);
     classObject->Release();
   }
   void TearDown() override {
@@ -49,12 +52,15 @@ TEST_F(View, QuickActivationSitesTheControlAndItsSinkLearnsOfReadiness) {
   container.cbSize = sizeof(container);
   container.pClientSite = &site;
   container.pPropertyNotifySink = &site;
+  testing::RecordingDispatch events;
+  container.pUnkEventSink = &events;
   QACONTROL answer{};
   answer.cbSize = sizeof(answer);
   ASSERT_EQ(as<IQuickActivate>(IID_IQuickActivate)->QuickActivate(&container, &answer), S_OK);
   EXPECT_TRUE(answer.dwMiscStatus & OLEMISC_SETCLIENTSITEFIRST);
   EXPECT_EQ(answer.dwViewStatus, static_cast<DWORD>(VIEWSTATUS_DVASPECTTRANSPARENT));
   EXPECT_NE(answer.dwPropNotifyCookie, 0u);
+  EXPECT_NE(answer.dwEventCookie, 0u);  // the event sink is advised
   IOleClientSite* given = nullptr;
   EXPECT_EQ(as<IOleObject>(IID_IOleObject)->GetClientSite(&given), S_OK);
   EXPECT_EQ(given, static_cast<IOleClientSite*>(&site));
@@ -72,10 +78,17 @@ TEST_F(View, QuickActivationSitesTheControlAndItsSinkLearnsOfReadiness) {
   EXPECT_EQ(site.log, std::vector<std::string>{"changed -525"});
   EXPECT_EQ(stateWhenTold, "4");
   site.onChanged = nullptr;
+  // The event sink advised before readiness hears the root object's events.
+  auto root = std::dynamic_pointer_cast<JSAPIImpl>(testing::testFactory().lastCore.lock()->rootScriptObject());
+  ASSERT_TRUE(root);
+  root->raiseEvent("onready", VariantVector{});
+  root.reset();
+  EXPECT_EQ(events.calls, std::vector<std::string>{"onready()"});
 
-  // Clearing the site lets go of the sink as well.
+  // Clearing the site lets go of the sinks as well.
   ASSERT_EQ(as<IOleObject>(IID_IOleObject)->SetClientSite(nullptr), S_OK);
   EXPECT_EQ(site.references, 1u);
+  EXPECT_EQ(events.references, 1u);
 }
 
 TEST_F(View, QuickActivationRefusesMissingOrShortRecords) {
@@ -111,7 +124,9 @@ TEST_F(View, HitTestingFollowsTheBounds) {
   struct Case {
     POINT point;
     DWORD hit;
-  } cases[] = {{{10, 10}, HITRESULT_HIT}, {{49, 39}, HITRESULT_HIT}, {{50, 20}, HITRESULT_OUTSIDE},
+  } cases[] = {{{10, 10}, HITRESULT_HIT},
+               {{49, 39}, HITRESULT_HIT},
+               {{50, 20}, HITRESULT_OUTSIDE},
                {{9, 20}, HITRESULT_OUTSIDE}};
   for (const auto& c : cases) {
     DWORD hit = 99;

@@ -158,7 +158,8 @@ HRESULT STDMETHODCALLTYPE EventConnectionPoint::Container::EnumConnectionPoints(
   });
 }
 
-HRESULT STDMETHODCALLTYPE EventConnectionPoint::Container::FindConnectionPoint(REFIID iid, IConnectionPoint** out) {
+HRESULT STDMETHODCALLTYPE EventConnectionPoint::Container::FindConnectionPoint(REFIID iid,
+                                                                               IConnectionPoint** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   if (!IsEqualIID(iid, kDiidIFBComEventSource)) return CONNECT_E_NOCONNECTION;
@@ -188,7 +189,8 @@ HRESULT STDMETHODCALLTYPE EventConnectionPoint::Point::GetConnectionInterface(II
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE EventConnectionPoint::Point::GetConnectionPointContainer(IConnectionPointContainer** out) {
+HRESULT STDMETHODCALLTYPE
+EventConnectionPoint::Point::GetConnectionPointContainer(IConnectionPointContainer** out) {
   if (!out) return E_POINTER;
   *out = &owner_.container_;
   (*out)->AddRef();

@@ -38,8 +38,10 @@ class ConnectionPoint : public ::testing::Test {
  protected:
   void SetUp() override {
     IClassFactory* classObject = nullptr;
-    ASSERT_EQ(getClassObject(kClsidFBControl, IID_IClassFactory, reinterpret_cast<void**>(&classObject)), S_OK);
-    ASSERT_EQ(classObject->CreateInstance(nullptr, IID_IConnectionPointContainer, reinterpret_cast<void**>(&points)),
+    ASSERT_EQ(getClassObject(kClsidFBControl, IID_IClassFactory, reinterpret_cast<void**>(&classObject)),
+              S_OK);
+    ASSERT_EQ(classObject->CreateInstance(nullptr, IID_IConnectionPointContainer,
+                                          reinterpret_cast<void**>(&points)),
               S_OK);
     classObject->Release();
   }

@@ -87,6 +87,8 @@ void CFBControl::siteArrived(IUnknown* site) {
   host_ = std::make_shared<ActiveXBrowserHost>(webBrowser_, clientSite);
   if (clientSite && clientSite != clientSite_) clientSite->Release();
   core_->setHost(host_);
+  // Sinks may be advised from now on, before the root object is given.
+  setAPI(api(), host_);
 }
 
 void CFBControl::signalReady() {
