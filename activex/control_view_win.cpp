@@ -114,6 +114,7 @@ HRESULT STDMETHODCALLTYPE CFBControl::QueryHitRect(DWORD aspect, LPCRECT bounds,
 HRESULT STDMETHODCALLTYPE CFBControl::QuickActivate(QACONTAINER* container, QACONTROL* control) {
   if (!container || !control) return E_POINTER;
   if (container->cbSize < kLeastContainerSize || control->cbSize < kLeastControlSize) return E_INVALIDARG;
+  if (!container->pClientSite) return E_INVALIDARG;
   return comGuard([&] {
     const ULONG controlSize = control->cbSize;
     const HRESULT sited = SetClientSite(container->pClientSite);

@@ -98,8 +98,12 @@ TEST_F(View, QuickActivationRefusesMissingOrShortRecords) {
   auto* quick = as<IQuickActivate>(IID_IQuickActivate);
   EXPECT_EQ(quick->QuickActivate(nullptr, &answer), E_POINTER);
   EXPECT_EQ(quick->QuickActivate(&container, nullptr), E_POINTER);
+  container.cbSize = sizeof(container);  // but no client site
+  EXPECT_EQ(quick->QuickActivate(&container, &answer), E_INVALIDARG);
+  container.pClientSite = &site;
   container.cbSize = 8;
   EXPECT_EQ(quick->QuickActivate(&container, &answer), E_INVALIDARG);
+  EXPECT_EQ(site.references, 1u);
   EXPECT_TRUE(testing::testFactory().lastCore.lock()->host() == nullptr);
 }
 
