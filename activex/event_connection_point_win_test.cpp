@@ -8,11 +8,14 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <thread>
+
 #include "activex/activex_ids_win.h"
 #include "activex/activex_test_support_win.h"
 #include "activex/com_module_win.h"
 #include "activex/com_test_host_win.h"
 #include "activex/fb_control_win.h"
+#include "npapi/async_message_window_win.h"
 #include "scripting/jsapi_impl.h"
 
 namespace FB::ActiveX {
@@ -126,6 +129,19 @@ TEST_F(ConnectionPoint, AnAdvisedSinkReceivesRaisedEventsByNameUntilUnadvised) {
   EXPECT_EQ(sink.references, 1u);
   EXPECT_EQ(point->Unadvise(cookie), E_UNEXPECTED);
   EXPECT_EQ(point->Unadvise(12345), E_UNEXPECTED);
+}
+
+TEST_F(ConnectionPoint, AnEventRaisedOnAnotherThreadReachesTheSinkOnTheContainersThread) {
+  site();
+  findPoint();
+  RecordingDispatch sink;
+  DWORD cookie = 0;
+  ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
+  std::thread([&] { raise("onprogress", VariantVector{50}); }).join();
+  EXPECT_TRUE(sink.calls.empty());  // queued for the container's thread
+  Npapi::AsyncMessageWindow::dispatchPending();
+  EXPECT_EQ(sink.calls, std::vector<std::string>{"onprogress(50)"});
+  EXPECT_EQ(point->Unadvise(cookie), S_OK);
 }
 
 TEST_F(ConnectionPoint, AdviseRefusesWhatCannotBeASink) {
