@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "activex/ax_dom_win.h"
 #include "activex/com_javascript_object_win.h"
 #include "activex/idispatch_api_win.h"
 #include "npapi/async_message_window_win.h"
@@ -75,11 +76,48 @@ std::shared_ptr<ActiveXBrowserHost> ActiveXBrowserHost::self() {
 }
 
 JSObjectPtr ActiveXBrowserHost::documentObject() {
-  return document_ ? std::make_shared<IDispatchAPI>(document_, self()) : nullptr;
+  std::lock_guard guard(domLock_);
+  if (!documentProxy_ && document_) documentProxy_ = std::make_shared<IDispatchAPI>(document_, self());
+  return documentProxy_;
 }
 
 JSObjectPtr ActiveXBrowserHost::windowObject() {
-  return window_ ? std::make_shared<IDispatchAPI>(window_, self()) : nullptr;
+  std::lock_guard guard(domLock_);
+  if (!windowProxy_ && window_) windowProxy_ = std::make_shared<IDispatchAPI>(window_, self());
+  return windowProxy_;
+}
+
+std::shared_ptr<DOM::Window> ActiveXBrowserHost::wrapWindow(const JSObjectPtr& object) {
+  if (!object) return nullptr;
+  JSObjectPtr window = windowObject();
+  if (object != window) return std::make_shared<AXDOM::Window>(object);
+  {
+    std::lock_guard guard(domLock_);
+    if (domWindow_) return domWindow_;
+  }
+  // Built outside the lock: checking the object may wait for this thread.
+  auto made = std::make_shared<AXDOM::Window>(window);
+  std::lock_guard guard(domLock_);
+  if (!domWindow_) domWindow_ = made;
+  return domWindow_;
+}
+
+std::shared_ptr<DOM::Document> ActiveXBrowserHost::wrapDocument(const JSObjectPtr& object) {
+  if (!object) return nullptr;
+  JSObjectPtr document = documentObject();
+  if (object != document) return std::make_shared<AXDOM::Document>(object);
+  auto made = std::make_shared<AXDOM::Document>(document);
+  std::lock_guard guard(domLock_);
+  if (!domDocument_) domDocument_ = made;
+  return domDocument_;
+}
+
+std::shared_ptr<DOM::Element> ActiveXBrowserHost::wrapElement(const JSObjectPtr& object) {
+  return object ? std::make_shared<AXDOM::Element>(object) : nullptr;
+}
+
+std::shared_ptr<DOM::Node> ActiveXBrowserHost::wrapNode(const JSObjectPtr& object) {
+  return object ? std::make_shared<AXDOM::Node>(object) : nullptr;
 }
 
 JSObjectPtr ActiveXBrowserHost::pluginElement() {
@@ -176,8 +214,27 @@ void ActiveXBrowserHost::releaseKeptObjects() {
 }
 
 void ActiveXBrowserHost::releaseContainer() {
-  releaseAndClear(window_);
-  releaseAndClear(document_);
+  std::shared_ptr<IDispatchAPI> windowProxy, documentProxy;
+  std::shared_ptr<AXDOM::Window> domWindow;
+  std::shared_ptr<AXDOM::Document> domDocument;
+  IHTMLWindow2* window = nullptr;
+  IHTMLDocument2* document = nullptr;
+  {
+    std::lock_guard guard(domLock_);
+    windowProxy.swap(windowProxy_);
+    documentProxy.swap(documentProxy_);
+    domWindow.swap(domWindow_);
+    domDocument.swap(domDocument_);
+    std::swap(window, window_);
+    std::swap(document, document_);
+  }
+  // Wrappers first, then the proxies under them, then the objects.
+  domWindow.reset();
+  domDocument.reset();
+  windowProxy.reset();
+  documentProxy.reset();
+  releaseAndClear(window);
+  releaseAndClear(document);
   releaseAndClear(site_);
   releaseAndClear(webBrowser_);
 }

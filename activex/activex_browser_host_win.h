@@ -7,7 +7,10 @@
 // other threads post work to the container's thread.
 //
 // A control without a web browser (a script host such as cscript) has no
-// document and no window: its page address is unknown.
+// document and no window: its page address is unknown. The window and the
+// document are handed out as one proxy each, and the DOM wrappers the host
+// makes are the ActiveX ones (AXDOM), the window's and the document's kept
+// with their proxies.
 //
 // Thread rules: everything that reaches the page runs on the container's
 // thread (the thread that built the host). Other threads may use
@@ -37,6 +40,11 @@ class AsyncMessageWindow;
 namespace FB::ActiveX {
 
 class COMJavascriptObject;
+class IDispatchAPI;
+namespace AXDOM {
+class Window;
+class Document;
+}  // namespace AXDOM
 
 class ActiveXBrowserHost : public BrowserHost, public ComScriptHost {
  public:
@@ -57,6 +65,10 @@ class ActiveXBrowserHost : public BrowserHost, public ComScriptHost {
   void runScript(const std::string& script) override;
   void shutdown() override;
   void releasePending() override;
+  std::shared_ptr<DOM::Window> wrapWindow(const JSObjectPtr& object) override;
+  std::shared_ptr<DOM::Document> wrapDocument(const JSObjectPtr& object) override;
+  std::shared_ptr<DOM::Element> wrapElement(const JSObjectPtr& object) override;
+  std::shared_ptr<DOM::Node> wrapNode(const JSObjectPtr& object) override;
   bool postToMainThread(AsyncFunction function, void* data) override;
   // Streams through URL monikers are not offered yet: no stream opens.
   BrowserStreamPtr openStream(const std::string& url, const PluginEventSinkPtr& handler, bool cache, bool seekable,
@@ -79,7 +91,8 @@ class ActiveXBrowserHost : public BrowserHost, public ComScriptHost {
   void keepForScript(IUnknown* object);
   // Lets go of the page objects kept for script (in-place deactivation).
   void releaseKeptObjects();
-  // Lets go of the container's objects (web browser, site, document, window).
+  // Lets go of the container's objects (web browser, site, document,
+  // window) and of the proxies and DOM wrappers over them.
   void releaseContainer();
 
   // The bridge table, for the bridges themselves: a bridge that goes away
@@ -94,6 +107,12 @@ class ActiveXBrowserHost : public BrowserHost, public ComScriptHost {
   IOleClientSite* site_ = nullptr;
   IHTMLDocument2* document_ = nullptr;
   IHTMLWindow2* window_ = nullptr;
+  // Made on first use, under domLock_.
+  std::mutex domLock_;
+  std::shared_ptr<IDispatchAPI> windowProxy_;
+  std::shared_ptr<IDispatchAPI> documentProxy_;
+  std::shared_ptr<AXDOM::Window> domWindow_;
+  std::shared_ptr<AXDOM::Document> domDocument_;
   std::mutex windowLock_;
   std::unique_ptr<Npapi::AsyncMessageWindow> messageWindow_;
   std::mutex pendingLock_;

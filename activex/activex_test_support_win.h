@@ -1,11 +1,14 @@
 // Test doubles shared by the ActiveX tests: the process's factory (it
 // counts the global hooks, which the COM exports drive) and the plug-in
-// core it makes, whose root object is a small scriptable sample.
+// core it makes, whose root object is a small scriptable sample and which
+// records the window events it receives.
 // Test thread only.
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "runtime/event_recorder_test_support.h"
 #include "runtime/factory_base.h"
 #include "runtime/plugin_core.h"
 #include "scripting/jsapi_auto.h"
@@ -22,13 +25,18 @@ class TestRoot : public JSAPIAuto {
 
 class TestCore : public PluginCore {
  public:
-  bool handlePluginEvent(PluginEvent*, PluginEventSource*) override { return false; }
+  // Records every window event as a short line; handles none.
+  bool handlePluginEvent(PluginEvent* event, PluginEventSource*) override {
+    events.push_back(nz_runtime_test::describeEvent(event));
+    return false;
+  }
   JSAPIPtr createRootObject() override { return std::make_shared<TestRoot>(); }
   bool markReady() override {
     ++readyCalls;
     return PluginCore::markReady();
   }
   int readyCalls = 0;
+  std::vector<std::string> events;
 };
 
 class TestFactory : public FactoryBase {

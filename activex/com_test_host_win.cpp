@@ -137,4 +137,45 @@ IDispatch* TestComHost::newScriptObject(const VariantStringMap& values) {
   return wrap(object);
 }
 
+HRESULT STDMETHODCALLTYPE RecordingDispatch::QueryInterface(REFIID iid, void** out) {
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE RecordingDispatch::GetTypeInfoCount(UINT* count) {
+  *count = 0;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE RecordingDispatch::GetIDsOfNames(REFIID, LPOLESTR* asked, UINT count, LCID, DISPID* ids) {
+  for (UINT i = 0; i < count; ++i) {
+    const std::string name = narrow(asked[i]);
+    auto found = std::find(names.begin(), names.end(), name);
+    if (found == names.end()) found = names.insert(names.end(), name);
+    ids[i] = static_cast<DISPID>(found - names.begin()) + 1;
+  }
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE RecordingDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                                    VARIANT* result, EXCEPINFO*, UINT*) {
+  if (id < 1 || static_cast<std::size_t>(id) > names.size() || !(flags & DISPATCH_METHOD)) {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  std::string call = names[id - 1] + "(";
+  for (UINT i = params ? params->cArgs : 0; i > 0; --i) {
+    ComValue arg;
+    VariantCopy(&arg.value, &params->rgvarg[i - 1]);
+    call += arg.text() + (i > 1 ? "," : "");
+  }
+  calls.push_back(call + ")");
+  if (result) VariantInit(result);
+  return S_OK;
+}
+
 }  // namespace FB::ActiveX::testing

@@ -1,6 +1,7 @@
 // Test doubles for the ActiveX bridge tests: an instance's ComScriptHost
-// whose page objects are in-memory fakes, a VARIANT holder, and helpers
-// that call InvokeEx as a script engine does.
+// whose page objects are in-memory fakes, a VARIANT holder, helpers that
+// call InvokeEx as a script engine does, and a plain page IDispatch that
+// records the calls it receives.
 // Test thread only.
 #pragma once
 
@@ -42,6 +43,26 @@ std::string narrow(const wchar_t* text);
 HRESULT invoke(IDispatchEx* object, DISPID id, WORD flags, const std::vector<ComValue>& args, VARIANT* result,
                EXCEPINFO* exception);
 HRESULT put(IDispatchEx* object, DISPID id, const ComValue& value);
+
+// A page object with IDispatch only (no IDispatchEx, no HTML interfaces):
+// every name is known (numbered from 1 in the order asked) and each method
+// call is recorded as "name(arg,arg)". Counts its references; the test
+// owns the first one.
+class RecordingDispatch : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO*, UINT*) override;
+
+  ULONG references = 1;
+  std::vector<std::string> names;
+  std::vector<std::string> calls;
+};
 
 class TestComHost : public ComScriptHost, public std::enable_shared_from_this<TestComHost> {
  public:

@@ -7,9 +7,11 @@
 
 #include "activex/activex_ids_win.h"
 #include "activex/class_factory_win.h"
+#include "activex/com_guard_win.h"
 #include "activex/com_javascript_object_win.h"
 #include "activex/com_module_win.h"
 #include "activex/com_variant_conversion_win.h"
+#include "activex/event_connection_point_win.h"
 #include "runtime/plugin_description.h"
 #include "scripting/text_conversion.h"
 
@@ -20,12 +22,7 @@ namespace {
 constexpr GUID kSidWebBrowserApp = {0x0002df05, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr long kReadyStateComplete = 4;
 constexpr long kReadyStateUninitialized = 0;
-
-template <class T>
-void releaseAndClear(T*& object) {
-  if (object) object->Release();
-  object = nullptr;
-}
+constexpr DISPID kReadyStateId = -525;  // DISPID_READYSTATE
 
 }  // namespace
 
@@ -63,6 +60,15 @@ void* CFBControl::findInterface(REFIID iid) {
     return static_cast<IProvideClassInfo2*>(this);
   }
   if (IsEqualIID(iid, IID_IObjectSafety)) return static_cast<IObjectSafety*>(this);
+  if (IsEqualIID(iid, IID_IOleWindow) || IsEqualIID(iid, IID_IOleInPlaceObject) ||
+      IsEqualIID(iid, IID_IOleInPlaceObjectWindowless)) {
+    return static_cast<IOleInPlaceObjectWindowless*>(this);
+  }
+  if (IsEqualIID(iid, IID_IOleInPlaceActiveObject)) return static_cast<IOleInPlaceActiveObject*>(this);
+  if (IsEqualIID(iid, IID_IViewObject) || IsEqualIID(iid, IID_IViewObject2) || IsEqualIID(iid, IID_IViewObjectEx)) {
+    return static_cast<IViewObjectEx*>(this);
+  }
+  if (IsEqualIID(iid, IID_IQuickActivate)) return static_cast<IQuickActivate*>(this);
   return nullptr;
 }
 
@@ -81,13 +87,29 @@ void CFBControl::siteArrived(IUnknown* site) {
   host_ = std::make_shared<ActiveXBrowserHost>(webBrowser_, clientSite);
   if (clientSite && clientSite != clientSite_) clientSite->Release();
   core_->setHost(host_);
+  // Sinks may be advised from now on, before the root object is given.
+  setAPI(api(), host_);
 }
 
 void CFBControl::signalReady() {
   if (!core_) return;
   setAPI(core_->rootScriptObject(), host_);
   readyState_ = kReadyStateComplete;
+  // A sink may drop itself while told; tell a copy, each one held.
+  std::vector<IPropertyNotifySink*> sinks = notifySinks_;
+  for (IPropertyNotifySink* sink : sinks) sink->AddRef();
+  for (IPropertyNotifySink* sink : sinks) {
+    sink->OnChanged(kReadyStateId);
+    sink->Release();
+  }
   core_->markReady();
+}
+
+void CFBControl::addPropertyNotifySink(IPropertyNotifySink* sink) {
+  if (!sink) return;
+  notifySinks_.reserve(notifySinks_.size() + 1);
+  sink->AddRef();
+  notifySinks_.push_back(sink);
 }
 
 void CFBControl::teardown() {
@@ -96,6 +118,14 @@ void CFBControl::teardown() {
     core_->detachWindow();
     core_->onShutdown();
   }
+  pluginWindow_.reset();
+  windowless_ = nullptr;
+  deactivateInPlace();
+  connectionPoint().releaseSinks();
+  std::vector<IPropertyNotifySink*> sinks;
+  sinks.swap(notifySinks_);
+  for (IPropertyNotifySink* sink : sinks) sink->Release();
+  releaseViewObjects();
   readyState_ = kReadyStateUninitialized;
   core_.reset();
   if (host_) {
@@ -158,7 +188,13 @@ HRESULT STDMETHODCALLTYPE CFBControl::GetClientSite(IOleClientSite** site) {
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE CFBControl::Close(DWORD) { return S_OK; }
+HRESULT STDMETHODCALLTYPE CFBControl::Close(DWORD) {
+  return comGuard([&] {
+    if (isInPlaceActive()) InPlaceDeactivate();
+    releaseViewObjects();
+    return S_OK;
+  });
+}
 
 HRESULT STDMETHODCALLTYPE CFBControl::GetUserClassID(CLSID* clsid) { return GetClassID(clsid); }
 

@@ -227,4 +227,37 @@ void IDispatchAPI::writePropertyAt(std::size_t index, const variant& value) {
 }
 void IDispatchAPI::deletePropertyAt(std::size_t index) { deleteProperty(std::to_string(index)); }
 
+// On the container's thread the handlers and sinks are called at once;
+// from another thread the whole batch is queued there. One failing handler
+// does not keep the event from the others.
+void IDispatchAPI::callHandlersBatch(const std::string& eventName, const VariantVector& args,
+                                     const std::vector<JSObjectPtr>& handlers, const std::vector<JSObjectPtr>& sinks) {
+  ActiveXBrowserHostPtr host = liveHost();
+  if (!host || host->isShutDown()) throw script_error("Error calling handlers");
+  auto deliver = [eventName, args, handlers, sinks] {
+    auto callEach = [&](const std::vector<JSObjectPtr>& targets, const std::string& member) {
+      for (const auto& target : targets) {
+        if (!target) continue;
+        try {
+          JSAPIPtr inner = target->wrappedObject();
+          if (inner) {
+            inner->callMethod(member, args);
+          } else {
+            target->callMethod(member, args);
+          }
+        } catch (const std::exception&) {
+          // The page's handler failed; the others still run.
+        }
+      }
+    };
+    callEach(handlers, "");
+    callEach(sinks, eventName);
+  };
+  if (host->isMainThread()) {
+    deliver();
+  } else {
+    host->scheduleOnMainThread(shared_from_this(), std::move(deliver));
+  }
+}
+
 }  // namespace FB::ActiveX

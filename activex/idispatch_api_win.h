@@ -9,6 +9,10 @@
 // Names resolve through IDispatchEx::GetDispID when offered, else
 // GetIDsOfNames; calls use the user's default locale.
 //
+// Event delivery is batched: one trip to the container's thread calls every
+// handler and, on every sink (an advised event interface, say), the method
+// named like the event.
+//
 // Thread rules: any thread.
 #pragma once
 
@@ -61,6 +65,9 @@ class IDispatchAPI : public JSObject {
   // FB::JSObject
   std::uintptr_t eventId() const override { return reinterpret_cast<std::uintptr_t>(identity_); }
   std::uintptr_t eventContext() const override;
+  bool supportsBatchCalls() const override { return true; }
+  void callHandlersBatch(const std::string& eventName, const VariantVector& args,
+                         const std::vector<JSObjectPtr>& handlers, const std::vector<JSObjectPtr>& sinks) override;
   bool isValidObject() const override;
   JSAPIPtr wrappedObject() const override { return isPluginObject_ ? wrapped_.lock() : nullptr; }
 

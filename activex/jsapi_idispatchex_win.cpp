@@ -7,6 +7,7 @@
 
 #include "activex/com_variant_conversion_win.h"
 #include "activex/dispatch_id_map.h"
+#include "activex/event_connection_point_win.h"
 #include "runtime/diagnostic_log.h"
 #include "scripting/script_error.h"
 #include "scripting/text_conversion.h"
@@ -117,17 +118,25 @@ class JSAPI_IDispatchEx::IDisp_GetLastException : public BuiltInFunction {
 
 // --- the bridge ------------------------------------------------------------
 
-JSAPI_IDispatchEx::JSAPI_IDispatchEx(std::string mimeType) : mimeType_(std::move(mimeType)) {}
+JSAPI_IDispatchEx::JSAPI_IDispatchEx(std::string mimeType)
+    : connectionPoint_(std::make_unique<EventConnectionPoint>(this)), mimeType_(std::move(mimeType)) {}
 
 // The function objects may outlive this bridge (script holds them).
 JSAPI_IDispatchEx::~JSAPI_IDispatchEx() {
+  // The sinks leave the API while this bridge still knows it.
+  try {
+    connectionPoint_->releaseSinks();
+  } catch (...) {
+  }
   for (auto& function : builtIns_) {
     if (function) function->detach();
   }
 }
 
 void JSAPI_IDispatchEx::setAPI(const JSAPIWeakPtr& api, const ComScriptHostWeakPtr& host) {
+  const JSAPIPtr before = api_.lock();
   api_ = api;
+  connectionPoint_->apiChanged(before, api.lock());
   host_ = host;
   memberNames_.clear();
   listedMemberCount_ = 0;
@@ -165,6 +174,8 @@ HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::QueryInterface(REFIID iid, void** o
     found = static_cast<IDispatchEx*>(this);
   } else if (IsEqualIID(iid, kIidJsapiBridge)) {
     found = this;
+  } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
+    found = connectionPoint_->container();
   } else {
     found = findInterface(iid);
   }

@@ -6,7 +6,8 @@
 // are kept as the instance's last exception.
 //
 // Besides the API's members it answers "attachEvent", "detachEvent" and
-// "getLastException" itself. The control and the objects it hands to
+// "getLastException" itself, and offers the event connection point
+// (IConnectionPointContainer). The control and the objects it hands to
 // script derive from it and add their interfaces (findInterface).
 //
 // Reference counted as COM does; any thread may AddRef/Release. The other
@@ -29,6 +30,8 @@
 
 namespace FB::ActiveX {
 
+class EventConnectionPoint;
+
 // Not in the import libraries of the build machines.
 inline constexpr IID kIidIDispatchEx = {0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
 // Private to the module: asked for it, a bridge answers itself (as a
@@ -47,6 +50,7 @@ class JSAPI_IDispatchEx : public IDispatchEx {
   ComScriptHostPtr host() const { return host_.lock(); }
   // The instance's last script error (the bridge's own once the host is gone).
   variant& lastException();
+  EventConnectionPoint& connectionPoint() { return *connectionPoint_; }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -102,6 +106,7 @@ class JSAPI_IDispatchEx : public IDispatchEx {
   HRESULT invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception);
 
   std::atomic<ULONG> references_{1};
+  std::unique_ptr<EventConnectionPoint> connectionPoint_;
   std::string mimeType_;
   JSAPIWeakPtr api_;
   ComScriptHostWeakPtr host_;
