@@ -28,6 +28,12 @@ try {
   check(typeof o.toString() === "string", "toString answers text");
   check(typeof o.getLastException() === "undefined", "no error yet");
 
+  // Enumeration lists the members (names are not refused) and the built-ins.
+  var listed = {};
+  for (var name in o) listed[name] = true;
+  var expected = ["version", "loggingLevel", "saveStreamToFile", "attachEvent", "detachEvent", "getLastException"];
+  for (var e = 0; e < expected.length; e++) check(listed[expected[e]] === true, "enumeration lists " + expected[e]);
+
   var members = ["loggingLevel", "showOpenDialog", "showSaveDialog", "showSelectFolderDialog",
                  "showSelectFolderDialogWithTitle", "createFileInFolder", "saveStreamToFile",
                  "registerWriteHandler", "registerQueryHandler", "unregisterWriteHandler",
