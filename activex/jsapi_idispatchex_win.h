@@ -99,6 +99,8 @@ class JSAPI_IDispatchEx : public IDispatchEx {
   JSAPIPtr liveApi() const;
   JSAPIPtr builtInFunction(int which);
   VariantVector arguments(const ComScriptHostPtr& host, const DISPPARAMS* params) const;
+  // The first argument in script order (empty when there is none).
+  variant firstArgument(const ComScriptHostPtr& host, const DISPPARAMS* params) const;
   HRESULT invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception);
 
   std::atomic<ULONG> references_{1};
