@@ -39,6 +39,9 @@ const std::string& utf8Of(const DispatchName& name) {
   return name.utf8;
 }
 
+// Argument lists up to this length are kept for the next call.
+constexpr std::size_t kKeptArgumentCapacity = 16;
+
 // A name nobody answers for; reported like a missing member.
 class unknown_member : public script_error {
  public:
@@ -235,14 +238,20 @@ HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetDispID(BSTR name, DWORD, DISPID*
 
 VariantVector JSAPI_IDispatchEx::arguments(const ComScriptHostPtr& host, const DISPPARAMS* params) const {
   VariantVector list;
-  if (!params || !params->rgvarg) return list;
+  fillArguments(host, params, list);
+  return list;
+}
+
+void JSAPI_IDispatchEx::fillArguments(const ComScriptHostPtr& host, const DISPPARAMS* params,
+                                      VariantVector& list) const {
+  list.clear();
+  if (!params || !params->rgvarg) return;
   UINT first = 0;
   if (params->cNamedArgs > 0 && params->rgdispidNamedArgs && params->rgdispidNamedArgs[0] == kThisId) first = 1;
-  if (params->cArgs <= first) return list;
+  if (params->cArgs <= first) return;
   list.reserve(params->cArgs - first);
   // COM stores the arguments last first.
   for (UINT i = params->cArgs; i-- > first;) list.push_back(toVariantFromCom(host, params->rgvarg[i]));
-  return list;
 }
 
 variant JSAPI_IDispatchEx::firstArgument(const ComScriptHostPtr& host, const DISPPARAMS* params) const {
@@ -291,7 +300,13 @@ HRESULT JSAPI_IDispatchEx::invoke(DISPID id, WORD flags, DISPPARAMS* params, VAR
     // The UTF-8 operations of the API, with the name the wide ones would
     // convert to.
     if (isMethod && (id == DISPID_VALUE || api->hasMethodNamed(utf8Of(*mapped)))) {
-      answer = api->callMethod(id == DISPID_VALUE ? std::string() : utf8Of(*mapped), arguments(host, params));
+      // The argument list of the last call is reused; a call made while
+      // this one runs finds none and makes its own.
+      VariantVector values = std::move(spareArguments_);
+      fillArguments(host, params, values);
+      answer = api->callMethod(id == DISPID_VALUE ? std::string() : utf8Of(*mapped), values);
+      values.clear();
+      if (values.capacity() <= kKeptArgumentCapacity) spareArguments_ = std::move(values);
     } else if (flags & DISPATCH_CONSTRUCT) {
       answer = api->constructNew(arguments(host, params));
     } else if (isGet && api->hasMethodNamed(utf8Of(*mapped))) {
