@@ -140,12 +140,12 @@ variant toVariantFromCom(const ComScriptHostPtr& host, const VARIANT& value) {
   switch (V_VT(&value)) {
     case VT_NULL:
       return FBNull;
+    case VT_I4:
+      return static_cast<long>(V_I4(&value));
     case VT_I1:
     case VT_UI1:
     case VT_I2:
     case VT_UI2:
-    case VT_I4:
-      return static_cast<long>(V_I4(&value));
     case VT_INT: {
       Changed changed(value, VT_I4);
       return V_VT(&changed.v) == VT_I4 ? variant(static_cast<long>(V_I4(&changed.v))) : variant();
