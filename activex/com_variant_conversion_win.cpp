@@ -23,11 +23,14 @@ struct Changed {
   VARIANT v;
 };
 
+std::string utf8Of(BSTR chars) { return toUtf8(std::wstring_view(chars ? chars : L"", chars ? SysStringLen(chars) : 0)); }
+
 variant fromText(const VARIANT& value) {
+  // A BSTR is read in place; the other text types are changed to one first.
+  if (V_VT(&value) == VT_BSTR) return utf8Of(V_BSTR(&value));
   Changed text(value, VT_BSTR);
   if (V_VT(&text.v) != VT_BSTR) return variant();
-  BSTR chars = V_BSTR(&text.v);
-  return toUtf8(std::wstring(chars ? chars : L"", chars ? SysStringLen(chars) : 0));
+  return utf8Of(V_BSTR(&text.v));
 }
 
 void setNull(VARIANT& result) { V_VT(&result) = VT_NULL; }
@@ -137,11 +140,12 @@ variant toVariantFromCom(const ComScriptHostPtr& host, const VARIANT& value) {
   switch (V_VT(&value)) {
     case VT_NULL:
       return FBNull;
+    case VT_I4:
+      return static_cast<long>(V_I4(&value));
     case VT_I1:
     case VT_UI1:
     case VT_I2:
     case VT_UI2:
-    case VT_I4:
     case VT_INT: {
       Changed changed(value, VT_I4);
       return V_VT(&changed.v) == VT_I4 ? variant(static_cast<long>(V_I4(&changed.v))) : variant();
@@ -155,13 +159,15 @@ variant toVariantFromCom(const ComScriptHostPtr& host, const VARIANT& value) {
       return static_cast<long long>(V_I8(&value));
     case VT_UI8:
       return static_cast<unsigned long long>(V_UI8(&value));
-    case VT_R4:
     case VT_R8:
+      return static_cast<double>(V_R8(&value));
+    case VT_R4:
     case VT_DECIMAL: {
       Changed changed(value, VT_R8);
       return V_VT(&changed.v) == VT_R8 ? variant(static_cast<double>(V_R8(&changed.v))) : variant();
     }
     case VT_BOOL:
+      return V_BOOL(&value) == VARIANT_TRUE;
     case VT_ERROR: {
       Changed changed(value, VT_BOOL);
       return V_VT(&changed.v) == VT_BOOL && V_BOOL(&changed.v) == VARIANT_TRUE;

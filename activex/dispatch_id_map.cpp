@@ -1,6 +1,17 @@
 #include "activex/dispatch_id_map.h"
 
+#include <atomic>
+#include <bit>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <unordered_map>
+#include <vector>
+
+#include "scripting/text_conversion.h"
 
 namespace FB::ActiveX {
 namespace {
@@ -96,12 +107,139 @@ constexpr FixedDispatchId kFixedDispatchIds[] = {
 };
 static_assert(std::size(kFixedDispatchIds) == 261);
 
-struct DispatchIdMap {
-  DispatchIdMap() {
-    for (const FixedDispatchId& fixed : kFixedDispatchIds) map.insert(variant(std::string(fixed.name)), fixed.id);
+// Hashing of wide names, usable with views for lookups without a copy.
+struct WideHash {
+  using is_transparent = void;
+  std::size_t operator()(std::wstring_view name) const noexcept {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (wchar_t c : name) hash = (hash ^ static_cast<std::uint64_t>(c)) * 1099511628211ull;
+    return static_cast<std::size_t>(hash);
   }
-  std::mutex lock;
-  TypeIDMap<long> map{kFirstMemberDispatchId};
+};
+struct WideEqual {
+  using is_transparent = void;
+  bool operator()(std::wstring_view a, std::wstring_view b) const noexcept { return a == b; }
+};
+
+std::unique_ptr<DispatchName> makeName(long id, std::wstring wide, bool fixed) {
+  auto name = std::make_unique<DispatchName>();
+  name->id = id;
+  name->fixed = fixed;
+  name->wide = std::move(wide);
+  try {
+    name->utf8 = toUtf8(name->wide);
+    name->utf8Valid = true;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
+    // Kept invalid: whoever needs the UTF-8 form meets the conversion's error.
+  }
+  return name;
+}
+
+// The member identifiers, 100 up, as an array that grows without moving
+// what it holds: segment s holds 64 << s pairs. Readers take no lock: a
+// pair is stored before the count that makes it visible.
+class MemberNames {
+ public:
+  const DispatchName* at(std::size_t index) const {
+    if (index >= count_.load(std::memory_order_acquire)) return nullptr;
+    auto [segment, offset] = position(index);
+    return segments_[segment][offset];
+  }
+  std::size_t size() const { return count_.load(std::memory_order_acquire); }
+  // Under the map's lock.
+  void push(const DispatchName* name) {
+    const std::size_t index = count_.load(std::memory_order_relaxed);
+    auto [segment, offset] = position(index);
+    if (segment >= kSegments) throw std::length_error("too many member names");
+    if (!segments_[segment]) segments_[segment] = new const DispatchName*[kFirstSegment << segment];
+    segments_[segment][offset] = name;
+    count_.store(index + 1, std::memory_order_release);
+  }
+  ~MemberNames() {
+    for (const DispatchName** segment : segments_) delete[] segment;
+  }
+
+ private:
+  static constexpr std::size_t kFirstSegment = 64;
+  static constexpr std::size_t kSegments = 32;
+  static std::pair<std::size_t, std::size_t> position(std::size_t index) {
+    const std::size_t block = index / kFirstSegment + 1;
+    const std::size_t segment = std::bit_width(block) - 1;
+    return {segment, index - kFirstSegment * ((std::size_t{1} << segment) - 1)};
+  }
+  std::atomic<std::size_t> count_{0};
+  const DispatchName** segments_[kSegments] = {};
+};
+
+class DispatchIdMap {
+ public:
+  DispatchIdMap() {
+    for (const FixedDispatchId& fixed : kFixedDispatchIds) {
+      if (fixedById_.count(fixed.id)) throw std::runtime_error("ID or value already defined");
+      fixedById_.emplace(fixed.id, makeName(fixed.id, toWide(fixed.name), true));
+    }
+  }
+
+  const DispatchName* byId(long id) const {
+    if (id >= kFirstMemberDispatchId) return members_.at(static_cast<std::size_t>(id - kFirstMemberDispatchId));
+    auto found = fixedById_.find(id);
+    return found == fixedById_.end() ? nullptr : found->second.get();
+  }
+
+  const DispatchName* find(std::wstring_view name) {
+    std::atomic<const DispatchName*>& slot = cacheSlot(name);
+    const DispatchName* cached = slot.load(std::memory_order_acquire);
+    if (cached && cached->wide == name) return cached;
+    std::lock_guard guard(lock_);
+    auto found = byName_.find(name);
+    if (found == byName_.end()) return nullptr;
+    slot.store(found->second, std::memory_order_release);
+    return found->second;
+  }
+
+  const DispatchName& assign(std::wstring_view name) {
+    if (const DispatchName* known = find(name)) return *known;
+    std::lock_guard guard(lock_);
+    auto found = byName_.find(name);
+    if (found != byName_.end()) return *found->second;
+    if (members_.size() >= static_cast<std::size_t>(std::numeric_limits<long>::max() - kFirstMemberDispatchId)) {
+      throw std::length_error("too many member names");
+    }
+    const long id = kFirstMemberDispatchId + static_cast<long>(members_.size());
+    owned_.push_back(makeName(id, std::wstring(name), false));
+    const DispatchName* added = owned_.back().get();
+    byName_.emplace(added->wide, added);
+    try {
+      members_.push(added);
+    } catch (...) {
+      byName_.erase(added->wide);
+      owned_.pop_back();
+      throw;
+    }
+    cacheSlot(name).store(added, std::memory_order_release);
+    return *added;
+  }
+
+  std::size_t size() const { return fixedById_.size() + members_.size(); }
+
+ private:
+  // Recently found names, by hash: a slot holds a pair that never changes,
+  // so a reader needs no lock and a lost race only costs a miss.
+  static constexpr std::size_t kCacheSlots = 256;
+  std::atomic<const DispatchName*>& cacheSlot(std::wstring_view name) {
+    return cache_[WideHash()(name) % kCacheSlots];
+  }
+
+  // Never changed after construction.
+  std::unordered_map<long, std::unique_ptr<DispatchName>> fixedById_;
+  MemberNames members_;
+  std::atomic<const DispatchName*> cache_[kCacheSlots] = {};
+  std::mutex lock_;
+  // Guarded by lock_.
+  std::unordered_map<std::wstring, const DispatchName*, WideHash, WideEqual> byName_;
+  std::vector<std::unique_ptr<DispatchName>> owned_;
 };
 
 DispatchIdMap& processMap() {
@@ -111,24 +249,21 @@ DispatchIdMap& processMap() {
 
 }  // namespace
 
-long dispatchIdFor(const std::wstring& name) {
-  DispatchIdMap& shared = processMap();
-  std::lock_guard guard(shared.lock);
-  return shared.map.idFor(variant(name));
-}
+long dispatchIdFor(std::wstring_view name) { return processMap().assign(name).id; }
+
+const DispatchName& dispatchNameFor(std::wstring_view name) { return processMap().assign(name); }
+
+const DispatchName* findDispatchName(std::wstring_view name) { return processMap().find(name); }
+
+const DispatchName* dispatchName(long id) { return processMap().byId(id); }
 
 std::optional<variant> dispatchIdName(long id) {
-  DispatchIdMap& shared = processMap();
-  std::lock_guard guard(shared.lock);
-  const variant* name = shared.map.nameOf(id);
+  const DispatchName* name = processMap().byId(id);
   if (!name) return std::nullopt;
-  return *name;
+  if (name->fixed) return variant(name->utf8);
+  return variant(name->wide);
 }
 
-std::size_t dispatchIdCount() {
-  DispatchIdMap& shared = processMap();
-  std::lock_guard guard(shared.lock);
-  return shared.map.size();
-}
+std::size_t dispatchIdCount() { return processMap().size(); }
 
 }  // namespace FB::ActiveX

@@ -23,13 +23,25 @@ constexpr DISPID kThisId = -613;              // DISPID_THIS
 
 enum BuiltIn { kAttachEvent, kDetachEvent, kGetLastException, kNoBuiltIn };
 constexpr const wchar_t* kBuiltInNames[] = {L"attachEvent", L"detachEvent", L"getLastException"};
+constexpr std::wstring_view kBuiltInViews[] = {L"attachEvent", L"detachEvent", L"getLastException"};
 
 BuiltIn builtInOf(std::wstring_view name) {
   for (int i = 0; i < 3; ++i) {
-    if (name == kBuiltInNames[i]) return static_cast<BuiltIn>(i);
+    if (name == kBuiltInViews[i]) return static_cast<BuiltIn>(i);
   }
   return kNoBuiltIn;
 }
+
+// The UTF-8 form of a mapped name, which the API's wide operations would
+// make themselves; a name that is not valid UTF-16 raises the same error
+// they would.
+const std::string& utf8Of(const DispatchName& name) {
+  if (!name.utf8Valid) (void)toUtf8(name.wide);
+  return name.utf8;
+}
+
+// Argument lists up to this length are kept for the next call.
+constexpr std::size_t kKeptArgumentCapacity = 16;
 
 // A name nobody answers for; reported like a missing member.
 class unknown_member : public script_error {
@@ -39,12 +51,6 @@ class unknown_member : public script_error {
 
 // The API went away while the call ran.
 class api_gone : public std::exception {};
-
-// The wide form of a mapped name (the fixed names are narrow).
-std::wstring wideName(const variant& name) {
-  if (name.holds<std::wstring>()) return name.get<std::wstring>();
-  return toWide(name.convertTo<std::string>());
-}
 
 void fillException(EXCEPINFO* exception, const std::string& source, const std::string& message) {
   if (!exception) return;
@@ -224,11 +230,16 @@ HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetDispID(BSTR name, DWORD, DISPID*
   try {
     JSAPIPtr api = api_.lock();
     if (!api) return DISP_E_UNKNOWNNAME;
-    const std::wstring wide(name ? name : L"", name ? SysStringLen(name) : 0);
-    if (builtInOf(wide) == kNoBuiltIn && !api->hasPropertyNamed(wide) && !api->hasMethodNamed(wide)) {
-      return DISP_E_UNKNOWNNAME;
+    const std::wstring_view wide(name ? name : L"", name ? SysStringLen(name) : 0);
+    // The API's wide operations convert the name and ask the UTF-8 ones;
+    // a known name has its UTF-8 form already.
+    const DispatchName* known = findDispatchName(wide);
+    if (builtInOf(wide) == kNoBuiltIn) {
+      std::string converted;
+      const std::string& utf8 = known ? utf8Of(*known) : (converted = toUtf8(wide));
+      if (!api->hasPropertyNamed(utf8) && !api->hasMethodNamed(utf8)) return DISP_E_UNKNOWNNAME;
     }
-    *id = dispatchIdFor(wide);
+    *id = known ? known->id : dispatchIdFor(wide);
     return S_OK;
   } catch (...) {
     *id = DISPID_UNKNOWN;
@@ -238,20 +249,34 @@ HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetDispID(BSTR name, DWORD, DISPID*
 
 VariantVector JSAPI_IDispatchEx::arguments(const ComScriptHostPtr& host, const DISPPARAMS* params) const {
   VariantVector list;
-  if (!params || !params->rgvarg) return list;
+  fillArguments(host, params, list);
+  return list;
+}
+
+void JSAPI_IDispatchEx::fillArguments(const ComScriptHostPtr& host, const DISPPARAMS* params,
+                                      VariantVector& list) const {
+  list.clear();
+  if (!params || !params->rgvarg) return;
   UINT first = 0;
   if (params->cNamedArgs > 0 && params->rgdispidNamedArgs && params->rgdispidNamedArgs[0] == kThisId) first = 1;
-  if (params->cArgs <= first) return list;
+  if (params->cArgs <= first) return;
   list.reserve(params->cArgs - first);
   // COM stores the arguments last first.
   for (UINT i = params->cArgs; i-- > first;) list.push_back(toVariantFromCom(host, params->rgvarg[i]));
-  return list;
+}
+
+variant JSAPI_IDispatchEx::firstArgument(const ComScriptHostPtr& host, const DISPPARAMS* params) const {
+  if (!params || !params->rgvarg) return variant();
+  UINT first = 0;
+  if (params->cNamedArgs > 0 && params->rgdispidNamedArgs && params->rgdispidNamedArgs[0] == kThisId) first = 1;
+  if (params->cArgs <= first) return variant();
+  return toVariantFromCom(host, params->rgvarg[params->cArgs - 1]);
 }
 
 HRESULT JSAPI_IDispatchEx::invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                                   EXCEPINFO* exception) {
   (void)exception;
-  std::optional<variant> mapped = dispatchIdName(id);
+  const DispatchName* mapped = dispatchName(id);
   if (!mapped) return DISP_E_MEMBERNOTFOUND;
   const bool isGet = (flags & DISPATCH_PROPERTYGET) != 0;
   const bool isMethod = (flags & DISPATCH_METHOD) != 0;
@@ -271,10 +296,9 @@ HRESULT JSAPI_IDispatchEx::invoke(DISPID id, WORD flags, DISPPARAMS* params, VAR
     }
   }
   if (api_.expired()) return DISP_E_MEMBERNOTFOUND;
-  const std::wstring name = wideName(*mapped);
   ComScriptHostPtr host = host_.lock();
   variant answer;
-  const BuiltIn builtIn = builtInOf(name);
+  const BuiltIn builtIn = builtInOf(mapped->wide);
   if (builtIn != kNoBuiltIn) {
     if (builtIn == kGetLastException) {
       answer = isMethod ? lastException() : variant(builtInFunction(builtIn));
@@ -284,17 +308,26 @@ HRESULT JSAPI_IDispatchEx::invoke(DISPID id, WORD flags, DISPPARAMS* params, VAR
     }
   } else {
     JSAPIPtr api = liveApi();
-    if (isMethod && (id == DISPID_VALUE || api->hasMethodNamed(name))) {
-      answer = api->callMethod(id == DISPID_VALUE ? std::wstring() : name, arguments(host, params));
+    // The UTF-8 operations of the API, with the name the wide ones would
+    // convert to.
+    if (isMethod && (id == DISPID_VALUE || api->hasMethodNamed(utf8Of(*mapped)))) {
+      // The argument list of the last call is reused; a call made while
+      // this one runs finds none and makes its own.
+      VariantVector values = std::move(spareArguments_);
+      fillArguments(host, params, values);
+      answer = api->callMethod(id == DISPID_VALUE ? std::string() : utf8Of(*mapped), values);
+      values.clear();
+      if (values.capacity() <= kKeptArgumentCapacity) spareArguments_ = std::move(values);
     } else if (flags & DISPATCH_CONSTRUCT) {
       answer = api->constructNew(arguments(host, params));
-    } else if (isGet && api->hasMethodNamed(name)) {
+    } else if (isGet && api->hasMethodNamed(utf8Of(*mapped))) {
+      const std::string& name = utf8Of(*mapped);
       answer = api->hasCallableMember(name) ? variant(api->methodObject(name)) : variant(true);
-    } else if (isGet && api->hasPropertyNamed(name)) {
-      answer = api->readProperty(name);
-    } else if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && api->hasPropertyNamed(name)) {
-      VariantVector values = arguments(host, params);
-      api->writeProperty(name, values.empty() ? variant() : values.front());
+    } else if (isGet && api->hasPropertyNamed(utf8Of(*mapped))) {
+      answer = api->readProperty(utf8Of(*mapped));
+    } else if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) &&
+               api->hasPropertyNamed(utf8Of(*mapped))) {
+      api->writeProperty(utf8Of(*mapped), firstArgument(host, params));
     } else {
       throw unknown_member();
     }
@@ -340,10 +373,10 @@ HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::InvokeEx(DISPID id, LCID, WORD flag
 
 HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::DeleteMemberByDispID(DISPID id) {
   try {
-    std::optional<variant> mapped = dispatchIdName(id);
+    const DispatchName* mapped = dispatchName(id);
     JSAPIPtr api = api_.lock();
     if (!mapped || !api) return S_FALSE;
-    api->deleteProperty(wideName(*mapped));
+    api->deleteProperty(mapped->wide);
     return S_OK;
   } catch (const script_error& e) {
     try {
@@ -360,9 +393,9 @@ HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetMemberName(DISPID id, BSTR* name
   if (!name) return E_POINTER;
   *name = nullptr;
   try {
-    std::optional<variant> mapped = dispatchIdName(id);
+    const DispatchName* mapped = dispatchName(id);
     if (!mapped) return DISP_E_UNKNOWNNAME;
-    *name = SysAllocString(wideName(*mapped).c_str());
+    *name = SysAllocStringLen(mapped->wide.data(), static_cast<UINT>(mapped->wide.size()));
     return *name ? S_OK : E_OUTOFMEMORY;
   } catch (...) {
     return DISP_E_UNKNOWNNAME;
@@ -385,9 +418,9 @@ HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::GetNextDispID(DWORD, DISPID id, DIS
     }
     std::size_t at = 0;
     if (id != DISPID_STARTENUM) {
-      std::optional<variant> mapped = dispatchIdName(id);
+      const DispatchName* mapped = dispatchName(id);
       if (!mapped) return S_FALSE;
-      const std::wstring name = wideName(*mapped);
+      const std::wstring& name = mapped->wide;
       while (at < memberNames_.size() && memberNames_[at] != name) ++at;
       if (at == memberNames_.size()) return S_FALSE;
       ++at;

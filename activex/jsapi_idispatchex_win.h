@@ -103,6 +103,9 @@ class JSAPI_IDispatchEx : public IDispatchEx {
   JSAPIPtr liveApi() const;
   JSAPIPtr builtInFunction(int which);
   VariantVector arguments(const ComScriptHostPtr& host, const DISPPARAMS* params) const;
+  void fillArguments(const ComScriptHostPtr& host, const DISPPARAMS* params, VariantVector& list) const;
+  // The first argument in script order (empty when there is none).
+  variant firstArgument(const ComScriptHostPtr& host, const DISPPARAMS* params) const;
   HRESULT invoke(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception);
 
   std::atomic<ULONG> references_{1};
@@ -116,6 +119,8 @@ class JSAPI_IDispatchEx : public IDispatchEx {
   // count at that time.
   std::vector<std::wstring> memberNames_;
   std::size_t listedMemberCount_ = 0;
+  // The argument list of the last method call, kept empty for the next.
+  VariantVector spareArguments_;
 };
 
 }  // namespace FB::ActiveX

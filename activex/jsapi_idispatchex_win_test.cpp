@@ -117,6 +117,37 @@ TEST_F(Bridge, NamesShareOneProcessWideNumbering) {
   otherHost->releaseAll();
 }
 
+// Numbers are remembered, membership is not: a numbered name whose member
+// went away is unknown until it comes back, with its old number.
+TEST_F(Bridge, NumberedNamesAreStillAskedForAndKeepTheirNumbers) {
+  const DISPID temporary = idOf(L"temporary");
+  api->dropTemporary();
+  idOf(L"temporary", DISP_E_UNKNOWNNAME);
+  api->addProperty("temporary", makeProperty(api.get(), &Sample::count, &Sample::setCount));
+  EXPECT_EQ(idOf(L"temporary"), temporary);
+
+  // More names than the lookups keep at hand: each keeps one number, in
+  // order, and each number names its own name.
+  std::vector<std::pair<std::wstring, DISPID>> many;
+  for (int i = 0; i < 700; ++i) {
+    const std::wstring name = L"name number " + std::to_wstring(i);
+    many.emplace_back(name, dispatchIdFor(name));
+  }
+  EXPECT_EQ(many.back().second - many.front().second, 699);
+  for (const auto& [name, id] : many) {
+    EXPECT_EQ(dispatchIdFor(name), id);
+    BSTR got = nullptr;
+    ASSERT_EQ(bridge->GetMemberName(id, &got), S_OK);
+    EXPECT_EQ(std::wstring(got, SysStringLen(got)), name);
+    SysFreeString(got);
+  }
+
+  // A name that is not valid UTF-16 fails as the conversion does.
+  const DISPID broken = dispatchIdFor(std::wstring(1, static_cast<wchar_t>(0xD800)));
+  ComValue result;
+  EXPECT_EQ(testing::invoke(bridge, broken, DISPATCH_PROPERTYGET, {}, &result.value, nullptr), DISP_E_EXCEPTION);
+}
+
 TEST_F(Bridge, GetDispIDKnowsMembersAndBuiltInsOnly) {
   struct Case {
     const wchar_t* name;

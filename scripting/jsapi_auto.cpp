@@ -56,12 +56,16 @@ void JSAPIAuto::recordZone(const std::string& name) {
   zones_[name] = zone;
   auto method = methods_.find(name);
   if (method != methods_.end()) method->second.zone = zone;
+  auto property = properties_.find(name);
+  if (property != properties_.end()) property->second.zone = zone;
 }
 
 void JSAPIAuto::forgetZone(const std::string& name) {
   zones_.erase(name);
   auto method = methods_.find(name);
   if (method != methods_.end()) method->second.zone.reset();
+  auto property = properties_.find(name);
+  if (property != properties_.end()) property->second.zone.reset();
 }
 
 void JSAPIAuto::throwIfInvalid() const {
@@ -101,6 +105,8 @@ bool JSAPIAuto::hasCallableMember(const std::string& name) const {
 bool JSAPIAuto::hasPropertyNamed(const std::string& name) const {
   Lock lock(zoneMutex());
   if (!isValid()) return false;
+  // A registered property is a property whatever its zone.
+  if (properties_.count(name) != 0) return true;
   const bool method = isAccessibleMethod(name);
   if (dynamicAttributesAllowed_ && !method && reservedNames_.count(name) == 0) return true;
   if (methodObjectsAllowed_ && method) return true;
@@ -135,7 +141,9 @@ variant JSAPIAuto::readProperty(const std::string& name) {
   Lock lock(zoneMutex());
   throwIfInvalid();
   auto property = properties_.find(name);
-  if (property != properties_.end() && isAccessible(name)) return property->second.get();
+  if (property != properties_.end() && property->second.zone && currentZoneLocked() >= *property->second.zone) {
+    return property->second.functors.get();
+  }
   if (!isAccessible(name)) {
     if (dynamicAttributesAllowed_) return variant();
     throw invalid_member(name);
@@ -152,10 +160,10 @@ void JSAPIAuto::writeProperty(const std::string& name, const variant& value) {
   throwIfInvalid();
   auto property = properties_.find(name);
   if (property != properties_.end()) {
-    if (!isAccessible(name)) throw invalid_member(name);
-    if (!property->second.set) throw bad_function_call();
+    if (!property->second.zone || currentZoneLocked() < *property->second.zone) throw invalid_member(name);
+    if (!property->second.functors.set) throw bad_function_call();
     try {
-      property->second.set(value);
+      property->second.functors.set(value);
     } catch (const bad_variant_cast& e) {
       throw conversionFailure(e);
     }
@@ -260,7 +268,7 @@ void JSAPIAuto::reserveName(const std::string& name) {
 
 void JSAPIAuto::removeMethod(const std::string& name) {
   Lock lock(zoneMutex());
-  if (methods_.erase(name) != 0) zones_.erase(name);
+  if (methods_.erase(name) != 0) forgetZone(name);
 }
 
 void JSAPIAuto::removeMethod(const std::wstring& name) { removeMethod(toUtf8(name)); }
@@ -277,7 +285,7 @@ void JSAPIAuto::addMethod(const std::wstring& name, CallMethodFunctor method) {
 
 void JSAPIAuto::addProperty(const std::string& name, GetPropFunctor getter, SetPropFunctor setter) {
   Lock lock(zoneMutex());
-  properties_[name] = PropertyFunctors{std::move(getter), std::move(setter)};
+  properties_[name].functors = PropertyFunctors{std::move(getter), std::move(setter)};
   recordZone(name);
 }
 

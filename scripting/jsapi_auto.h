@@ -102,6 +102,12 @@ class JSAPIAuto : public JSAPIImpl {
     CallMethodFunctor call;
     std::optional<int> zone;
   };
+  // A registered property with a copy of its name's zone entry (as for
+  // methods).
+  struct Property {
+    PropertyFunctors functors;
+    std::optional<int> zone;
+  };
   struct Attribute {
     variant value;
     bool readOnly = false;
@@ -118,7 +124,7 @@ class JSAPIAuto : public JSAPIImpl {
   // Hashed: every script call looks names up here several times. Listing
   // sorts what it lists.
   std::unordered_map<std::string, Method> methods_;
-  std::unordered_map<std::string, PropertyFunctors> properties_;
+  std::unordered_map<std::string, Property> properties_;
   std::unordered_map<std::string, Attribute> attributes_;
   std::unordered_map<std::string, int> zones_;
   // Method objects by name, then by the zone they were made in; looked up

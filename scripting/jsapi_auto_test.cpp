@@ -229,6 +229,19 @@ TEST(JSAPIAutoZones, APropertyOfAHigherZoneCannotBeReadOrWrittenFromZoneZero) {
   }
 }
 
+// A property is reachable from the zone its name was last registered in,
+// whichever kind of member registered the name last.
+TEST(JSAPIAutoZones, APropertyFollowsTheZoneOfItsName) {
+  auto object = std::make_shared<ZonedProperty>(false);
+  object->setCount(7);
+  object->addMethod("secret", FB::makeMethod(object.get(), &Counter::add));
+  EXPECT_EQ(object->readProperty("secret").get<int>(), 7);
+  object->removeMethod("secret");
+  EXPECT_THROW(object->readProperty("secret"), FB::invalid_member);
+  EXPECT_THROW(object->writeProperty("secret", 1), FB::invalid_member);
+  EXPECT_TRUE(object->hasPropertyNamed("secret"));
+}
+
 TEST(JSAPIAutoZones, BaseZoneIsTheBottomOfTheStack) {
   auto object = std::make_shared<FB::JSAPIAuto>(3, "zoned");
   EXPECT_EQ(object->baseZone(), 3);
