@@ -336,9 +336,9 @@ TEST_F(FileHandleTest, ARangeLongerThanScriptCanTakeIsRefusedBeforeReading) {
       {"contentsAsBinaryStream", {}},
       {"contentsAsTextStream", {}},
   };
-  for (const auto& [reader, arguments] : calls) {
-    EXPECT_EQ(scriptErrorOf([&] { handle->callMethod(reader, arguments); }), "The range is too large to read")
-        << reader;
+  for (const auto& call : calls) {
+    EXPECT_EQ(scriptErrorOf([&] { handle->callMethod(call.first, call.second); }), "The range is too large to read")
+        << call.first;
   }
   EXPECT_EQ(handle->callMethod("contentsAsBinaryStream", {size - 3, 3}).get<std::string>(), "AAAA");
 }

@@ -29,8 +29,9 @@ function(nz_test name)
       set_tests_properties(${name} PROPERTIES TIMEOUT 900)
     endif()
   else()
-    # A hung case fails after five minutes instead of holding the run.
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    # A hung case fails after five minutes instead of holding the run. The
+    # program's name is each case's label, so a run can pick programs.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 LABELS ${name})
   endif()
 endfunction()
 

@@ -97,7 +97,7 @@ class PackageInstallation : public ::testing::Test {
   FB::FakePlatform platform_;
   FB::ScopedPlatformForTesting usePlatform_{platform_};
   PluginManifest manifest_;
-  const std::string bytes_ = std::string("PK\3\4 package\0bytes", 20);
+  const std::string bytes_ = std::string("PK\3\4 package\0bytes", 18);  // the inner NUL counts, the final one not
   std::string seenPackage_;
   int extractions_ = 0;
 };

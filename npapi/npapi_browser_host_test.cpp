@@ -2,6 +2,7 @@
 // scripts, URLs, proxies, main-thread posting and the delayed-call helper.
 #include "npapi/npapi_browser_host.h"
 
+#include <atomic>
 #include <stdexcept>
 
 #include "npapi/np_object_api.h"
@@ -95,7 +96,7 @@ TEST_F(NpapiHost, MainThreadCallsGoThroughTheBrowserQueueUntilShutdown) {
   EXPECT_EQ(browser->pump(), 1u);
   EXPECT_EQ(ran, 1);
 
-  int fromWorker = 0;
+  std::atomic<int> fromWorker{0};  // the main thread polls it while the worker writes it
   std::thread worker([&] { fromWorker = host->callOnMainThread([] { return 42; }); });
   EXPECT_TRUE(browser->pumpUntil([&] { return fromWorker == 42; }));
   worker.join();

@@ -40,7 +40,9 @@ JSAPIPtr PluginCore::rootScriptObject() {
 }
 
 void PluginCore::setParams(const VariantStringMap& params) {
-  for (const auto& [name, value] : params) {
+  for (const auto& param : params) {
+    const std::string& name = param.first;  // a plain reference: lambdas below capture it
+    const auto& value = param.second;
     try {
       std::string text = value.convertTo<std::string>();
       if (name.compare(0, 2, "on") == 0) {

@@ -176,7 +176,10 @@ TEST(Variant, AssignmentFromAValueInsideTheDestination) {
   const Case cases[] = {
       {"list element of another type", VariantVector{longText, 2}, longText},
       {"shorter list inside a longer one", VariantVector{VariantVector{longText}, 5, 6}, VariantVector{longText}},
-      {"longer list inside a shorter one", VariantVector{VariantVector{longText, 1, 2}}, VariantVector{longText, 1, 2}},
+      // The inner list is wrapped in a variant: a one-element braced list of
+      // a vector is a copy of that vector for some compilers.
+      {"longer list inside a shorter one", VariantVector{variant(VariantVector{longText, 1, 2})},
+       VariantVector{longText, 1, 2}},
       {"map entry", VariantStringMap{{"k", longText}}, longText},
   };
   auto inner = [](variant& v) -> variant& {

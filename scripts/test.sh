@@ -2,7 +2,12 @@
 # The project's test command: installs what is missing, builds the three
 # targets (linux, win64, win32) and runs every test suite: natively on
 # linux, under wine on win64, then the linux unit tests under valgrind's
-# leak check. Ends with CTest's summary of each run.
+# leak check. Then the linux-asan build (clang, AddressSanitizer +
+# UndefinedBehaviorSanitizer): every unit test program, the real-browser
+# pages and the fuzz corpora replayed, and each fuzz target fuzzed for
+# NZ_FUZZ_SECONDS (default 20). NZ_TSAN=1 adds the linux-tsan build and its
+# tests (left out by default to keep the run short). Ends with CTest's
+# summary of each run.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
@@ -23,4 +28,16 @@ for preset in linux win64; do
 done
 echo "== leak check linux"
 "$here/scripts/leak_check.sh" "$here/build/linux" || status=1
+
+sanitizers=(linux-asan)
+if [ "${NZ_TSAN:-0}" = 1 ]; then sanitizers+=(linux-tsan); fi
+for preset in "${sanitizers[@]}"; do
+  echo "== build $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== test $preset"
+  ctest --preset "$preset" -j "$jobs" || status=1
+done
+echo "== fuzz (${NZ_FUZZ_SECONDS:-20} s per target)"
+"$here/scripts/fuzz.sh" "${NZ_FUZZ_SECONDS:-20}" || status=1
 exit $status
