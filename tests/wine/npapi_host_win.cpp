@@ -109,10 +109,18 @@ F exported(HMODULE module, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void (*)(void)>(proc));
 }
 
+// This process's message window of that number. Other test programs run
+// at the same time on the same desktop and make windows of the same names.
 HWND findMessageWindow(int number) {
   const std::wstring className = L"FBEventWindowClass" + std::to_wstring(number);
   const std::wstring title = L"FBEventWindow" + std::to_wstring(number);
-  return FindWindowExW(HWND_MESSAGE, nullptr, className.c_str(), title.c_str());
+  HWND window = nullptr;
+  while ((window = FindWindowExW(HWND_MESSAGE, window, className.c_str(), title.c_str())) != nullptr) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId()) return window;
+  }
+  return nullptr;
 }
 
 // The record the message window runs for message 1025: the function and its
