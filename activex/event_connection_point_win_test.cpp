@@ -14,6 +14,7 @@
 #include "activex/activex_test_support_win.h"
 #include "activex/com_module_win.h"
 #include "activex/com_test_host_win.h"
+#include "activex/ole_site_test_support_win.h"
 #include "activex/fb_control_win.h"
 #include "npapi/async_message_window_win.h"
 #include "scripting/jsapi_impl.h"
@@ -21,21 +22,9 @@
 namespace FB::ActiveX {
 namespace {
 
-using testing::RecordingDispatch;
+using testing::BareSite;
 
-// A site that offers nothing but itself, as a script host's does.
-class BareSite : public IUnknown {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = IsEqualIID(iid, IID_IUnknown) ? this : nullptr;
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references; }
-  ULONG references = 1;
-};
+using testing::RecordingDispatch;
 
 class ConnectionPoint : public ::testing::Test {
  protected:

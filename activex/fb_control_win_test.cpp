@@ -12,25 +12,14 @@
 #include "activex/com_javascript_object_win.h"
 #include "activex/com_module_win.h"
 #include "activex/com_test_host_win.h"
+#include "activex/ole_site_test_support_win.h"
 
 namespace FB::ActiveX {
 namespace {
 
-using testing::ComValue;
+using testing::BareSite;
 
-// A site that offers nothing but itself, as a script host's does.
-class BareSite : public IUnknown {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = IsEqualIID(iid, IID_IUnknown) ? this : nullptr;
-    if (!*out) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references; }
-  ULONG references = 1;
-};
+using testing::ComValue;
 
 // Parameters as a page's object element gives them.
 class Parameters : public IPropertyBag, public IPropertyBag2 {

@@ -4,7 +4,8 @@
 // too), and that also serves as a property-notify sink. It records what the
 // control tells it as short lines ("activate", "activate windowless",
 // "deactivate", "invalidate 1,2,3,4", "changed -525") and counts its
-// references; the test owns the first one. Test thread only.
+// references; the test owns the first one. Also a bare site that offers
+// nothing but itself. Test thread only.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,21 @@
 #include <vector>
 
 namespace FB::ActiveX::testing {
+
+// A site that offers nothing but itself, as a script host's does.
+class BareSite : public IUnknown {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = IsEqualIID(iid, IID_IUnknown) ? this : nullptr;
+    if (!*out) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  ULONG references = 1;
+};
+
 
 class FakeOleSite : public IOleClientSite, public IOleInPlaceSiteWindowless, public IPropertyNotifySink {
  public:
