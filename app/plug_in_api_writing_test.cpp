@@ -201,7 +201,7 @@ TEST_F(PlugInAPIWritingTest, AFailedWriteKeepsTheOldContentsAndLeavesNoTemporary
 // stop at 0x1A there), and a failure after writing cuts them back.
 TEST_F(PlugInAPIWritingTest, AnAppendLeavesTheOldBytesExactlyAndAFailureCutsBackToThem) {
   const fs::path file = folder / "journal.txt";
-  const std::string old("x\x1Ay\nz\r\n\0end", 13);
+  const std::string old("x\x1Ay\nz\r\n\0end", 11);
   writeBytes(file, old);
   save(file, "c\nd", "append");
   const std::string eol = kTranslatesLineEnds ? "\r\n" : "\n";
