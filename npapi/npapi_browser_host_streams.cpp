@@ -33,9 +33,11 @@ void NpapiBrowserHost::releaseStartedStreams() {
     started.swap(startedStreams_);
   }
   // After NPP_Destroy the browser calls nothing more for this instance's
-  // streams, so none needs to keep itself alive for a callback.
+  // streams: one that never heard its end (a request the browser never
+  // answered) ends here, so that neither it nor its observers outlive the
+  // instance.
   for (const auto& weak : started) {
-    if (auto stream = weak.lock()) stream->releaseSelf();
+    if (auto stream = weak.lock()) stream->endWithInstance();
   }
 }
 

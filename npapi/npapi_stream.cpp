@@ -200,6 +200,12 @@ void NpapiStream::finishTransfer(bool success) {
   sendEvent(&completedEvent);
 }
 
+void NpapiStream::endWithInstance() {
+  auto keepAlive = weak_from_this().lock();
+  if (!completed()) finishTransfer(false);
+  self_.reset();
+}
+
 void NpapiStream::markDestroySeen() {
   browserStreamLive_ = false;
   releaseSelfWhenDone();

@@ -71,9 +71,11 @@ class NpapiStream : public BrowserStream {
   void recordCacheFile(const std::wstring& path) { setCacheFile(path); }
   void markDestroySeen();
   void markNotifySeen();
-  // Drops the self-reference kept for the browser's callbacks (the
-  // instance ended, so none will come).
-  void releaseSelf() { self_.reset(); }
+  // The instance ended, so no callback of the browser will come: a transfer
+  // still running ends with failure (its observers let go of it, as they do
+  // after the browser's own failure notice) and the self-reference kept for
+  // the callbacks is dropped.
+  void endWithInstance();
 
   // The browser's record of the transfer; null before it opened and after
   // it was closed or destroyed.

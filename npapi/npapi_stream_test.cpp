@@ -230,12 +230,21 @@ TEST_F(NpapiStreams, StreamsLetThemselvesGoWhenTheBrowserIsDone) {
   }
   openAtTheEnd = open();
   newStream(browserRecord(), false);
+  // A request the browser never answers: its observers hear a failed end
+  // when the instance goes, which is what lets a helper holding the stream
+  // (and held by it) go too.
+  auto unansweredLog = std::make_shared<StreamEventLog>();
+  std::weak_ptr<NpapiStream> unanswered =
+      std::static_pointer_cast<NpapiStream>(host_->openStream(kUrl, unansweredLog, false, false, 128));
   EXPECT_TRUE(refused.expired());
   EXPECT_TRUE(neverOpened.expired());
   EXPECT_FALSE(openAtTheEnd.expired());
+  EXPECT_FALSE(unanswered.expired());
   host_.reset();
   NPP_Destroy(instance(), nullptr);
   EXPECT_TRUE(openAtTheEnd.expired());
+  EXPECT_TRUE(unanswered.expired());
+  EXPECT_EQ(unansweredLog->events, (Events{"created", "completed:0", "destroyed"}));
 }
 
 TEST_F(NpapiStreams, SeekableStreamStaysOpenForRangeReadsUntilClosed) {

@@ -2,6 +2,7 @@
 // scripts and timers, and page script acting on objects.
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #include <boost/algorithm/string/replace.hpp>
 
@@ -244,7 +245,11 @@ void FakeNpapiBrowser::dropPage() {
     std::lock_guard<std::mutex> lock(objectsMutex_);
     objects.assign(liveObjects_.begin(), liveObjects_.end());
   }
+  // What the page objects hold is let go only after the walk: releasing it
+  // can free other objects of the walk (a plug-in object held by a page
+  // function, say).
   std::vector<std::map<std::string, NpValue>> contents;
+  std::vector<Function> functions;
   std::vector<Timer> timers;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -254,10 +259,11 @@ void FakeNpapiBrowser::dropPage() {
     if (PageObject* page = PageObject::from(object)) {
       contents.push_back(std::move(page->properties));
       page->properties.clear();
-      page->function = nullptr;
+      functions.push_back(std::exchange(page->function, nullptr));
     }
   }
   contents.clear();
+  functions.clear();
   timers.clear();
   for (NPObject* object : {window_, document_, element_}) release(object);
   window_ = document_ = element_ = nullptr;
