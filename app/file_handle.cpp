@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/base64.h"
+#include "platform/memory_hints.h"
 #include "platform/platform.h"
 #include "scripting/script_error.h"
 
@@ -254,7 +255,8 @@ std::string FileHandle::contentsAsTextStream(std::optional<unsigned long long> o
     if (!in) return {};
     in.seekg(static_cast<std::streamoff>(range.start));
     if (!in) return {};
-    std::string text(count, '\0');
+    std::string text;
+    FB::sizeForFilling(text, count);
     in.read(text.data(), static_cast<std::streamsize>(count));
     text.resize(static_cast<std::size_t>(in.gcount()));
     text.resize(std::min(text.size(), text.find('\0')));
@@ -276,7 +278,8 @@ std::string FileHandle::contentsAsBinaryStream(std::optional<unsigned long long>
     if (!in) return {};
     // The text is written piece by piece from a small reused buffer, so the
     // peak is the text (4/3 of the range) plus one piece.
-    std::string text(Norvell::base64EncodedLength(count), '\0');
+    std::string text;
+    FB::sizeForFilling(text, Norvell::base64EncodedLength(count));
     constexpr std::size_t kPiece = 3 * 256 * 1024;  // a multiple of 3: pieces join without padding
     const auto piece = std::make_unique_for_overwrite<unsigned char[]>(std::min(count, kPiece));
     char* out = text.data();
