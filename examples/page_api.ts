@@ -110,4 +110,8 @@ const pluginLoaded: NorvellZephelOnload = function (root) {
 
 const element = document.getElementById("plugin") as NorvellZephelElement;
 element.width = "1";
-if (element.valid) pluginLoaded(element);
+try {
+  if (element.valid) pluginLoaded(element);
+} catch (e) {
+  console.log("the plug-in has gone", e);
+}

@@ -22,7 +22,7 @@ interface NorvellZephelScriptable {
   setAttribute(name: string, value: unknown): void;
   /** The object's description, "<JSAPI-Auto Javascript Object>". */
   readonly value: string;
-  /** False once the instance the object belongs to has gone away. */
+  /** True; once the object's instance has gone away, reading it (like any member) raises "This object is no longer valid". */
   readonly valid: boolean;
   /** The message of the plug-in's most recent script error (NPAPI and ActiveX). */
   getLastException(): string | undefined;
