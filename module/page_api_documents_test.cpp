@@ -10,6 +10,7 @@
 //   object" (both objects), "## The root object" and "## File objects";
 // - the typings: the members of the interfaces NorvellZephelScriptable (both
 //   objects), NorvellZephelRoot and NorvellZephelFile.
+// The typed example (examples/page_api.ts) must also use every member.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -102,11 +103,13 @@ std::string without(const Names& names, const Names& removed) {
 char kMimeType[] = "application/x-norvellzephel32";
 
 TEST(PageApiDocumentsTest, NameExactlyTheMembersOfTheRootObjectAndOfFileObjects) {
-  FakeNpapiBrowser browser(26, "Mozilla/5.0 (X11; Linux x86_64) FakeNpapiBrowser/1.0", "http://127.0.0.1/page.html");
+  FakeNpapiBrowser browser(26, "Mozilla/5.0 (X11; Linux x86_64) FakeNpapiBrowser/1.0",
+                           "http://127.0.0.1/page.html");
   NPPluginFuncs plugin{};
   plugin.size = sizeof(plugin);
   ASSERT_EQ(nz_module_test::startModule(browser.funcs(), &plugin), NPERR_NO_ERROR);
-  ASSERT_EQ(plugin.newp(kMimeType, browser.instance(), NP_EMBED, 0, nullptr, nullptr, nullptr), NPERR_NO_ERROR);
+  ASSERT_EQ(plugin.newp(kMimeType, browser.instance(), NP_EMBED, 0, nullptr, nullptr, nullptr),
+            NPERR_NO_ERROR);
   NPObject* root = nullptr;
   ASSERT_EQ(plugin.getvalue(browser.instance(), NPPVpluginScriptableNPObject, &root), NPERR_NO_ERROR);
   ASSERT_NE(root, nullptr);
@@ -132,8 +135,10 @@ TEST(PageApiDocumentsTest, NameExactlyTheMembersOfTheRootObjectAndOfFileObjects)
     Names named;
   };
   const Case cases[] = {
-      {"page-api.md, root object", Names(rootList.begin(), rootList.end()), unite(docsCommon, docs["The root object"])},
-      {"page-api.md, file objects", Names(fileList.begin(), fileList.end()), unite(docsCommon, docs["File objects"])},
+      {"page-api.md, root object", Names(rootList.begin(), rootList.end()),
+       unite(docsCommon, docs["The root object"])},
+      {"page-api.md, file objects", Names(fileList.begin(), fileList.end()),
+       unite(docsCommon, docs["File objects"])},
       {"typings, NorvellZephelRoot", Names(rootList.begin(), rootList.end()),
        unite(typedCommon, typings["NorvellZephelRoot"])},
       {"typings, NorvellZephelFile", Names(fileList.begin(), fileList.end()),
@@ -145,6 +150,15 @@ TEST(PageApiDocumentsTest, NameExactlyTheMembersOfTheRootObjectAndOfFileObjects)
     EXPECT_EQ(without(expected, c.named), "") << c.what << ": members not named";
     EXPECT_EQ(without(c.named, expected), "") << c.what << ": names of no member";
   }
+  // The typed example, which the TypeScript compiler checks, uses them all.
+  const std::string example = readFile("examples/page_api.ts");
+  Names unused;
+  for (const std::string& name :
+       unite(unite(Names(rootList.begin(), rootList.end()), Names(fileList.begin(), fileList.end())),
+             kActiveXOnly)) {
+    if (!std::regex_search(example, std::regex("\\." + name + "\\b"))) unused.insert(name);
+  }
+  EXPECT_EQ(without(unused, {}), "") << "members examples/page_api.ts does not use";
 }
 
 }  // namespace
