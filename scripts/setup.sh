@@ -13,6 +13,7 @@ packages=(
   libgtk-3-dev xvfb xauth
   qtbase5-dev libqt5webkit5-dev
   python3 valgrind
+  node-typescript
   clang libclang-rt-dev llvm
 )
 
