@@ -238,16 +238,19 @@ pid_t helperPid(const fs::path& file) {
   return 0;
 }
 
-// A helper that stays open: it tells its number, then waits.
-void writeLingeringHelper(const fs::path& path) {
-  writeFile(path, "#!/bin/sh\necho $$ > \"${0%/*}/pid\"\nexec sleep 30\n");
+// A helper that stays open: it tells its number, then waits. With
+// `answerLate` it chooses a folder when its wait is over (its sleep keeps
+// no hold on the answer pipe).
+void writeLingeringHelper(const fs::path& path, bool answerLate = false) {
+  writeFile(path, answerLate ? "#!/bin/sh\necho $$ > \"${0%/*}/pid\"\nsleep 30 >/dev/null &\nwait\nprintf 'OK 0\\n/late\\n'\n"
+                             : "#!/bin/sh\necho $$ > \"${0%/*}/pid\"\nexec sleep 30\n");
   chmod(path.c_str(), 0755);
 }
 
 TEST_F(DialogHelper, EndingTheDialogsKillsAndReapsTheHelperAndTheCallCancels) {
-  writeLingeringHelper(folder / "helper.sh");
-  std::optional<FB::FileDialogResult> result;
-  std::thread caller([&] { result = open(L"A\0*.a\0\0"s); });
+  writeLingeringHelper(folder / "helper.sh", true);
+  std::optional<FB::FolderDialogResult> result;
+  std::thread caller([&] { result = folderDialog(L"t"); });
   pid_t helper = helperPid(folder / "pid");
   ASSERT_GT(helper, 0);
   FB::os::endDialogs();

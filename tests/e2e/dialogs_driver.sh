@@ -132,6 +132,10 @@ answer_dialog() {
     fail "dialog \"$title\" appears" "no such window within $wait_limit s"
     return 1
   fi
+  if ((check_fit)); then
+    check_fits_screen
+    check_fit=0
+  fi
   if [ -z "$name" ]; then
     press_until_reaction Escape
     return
@@ -141,6 +145,7 @@ answer_dialog() {
   press_until_reaction Return
 }
 
+check_fit=0  # set: the next dialog's size is checked
 browser_pid=""
 give_up() {
   fail "dialog driver" "$1; the browser is stopped"
@@ -150,7 +155,21 @@ give_up() {
 "${browser_command[@]}" &
 browser_pid=$!
 
+# The dialog's window lies wholly on the screen.
+check_fits_screen() {
+  local screen_w screen_h x y w h
+  read -r screen_w screen_h < <(xdotool getdisplaygeometry)
+  eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(X|Y|WIDTH|HEIGHT)=[0-9-]+$')"
+  x="$X" y="$Y" w="$WIDTH" h="$HEIGHT"
+  if ((x >= 0 && y >= 0 && x + w <= screen_w && y + h <= screen_h)); then
+    pass "the dialog fits the ${screen_w}x${screen_h} screen (${w}x${h} at $x,$y)"
+  else
+    fail "the dialog fits the ${screen_w}x${screen_h} screen" "${w}x${h} at $x,$y"
+  fi
+}
+
 drive() {
+  check_fit=1
   answer_dialog Open hello.txt || return 1
   answer_dialog Open "" || return 1
 
@@ -198,21 +217,22 @@ kill_command=("${browser_command[@]}")
 kill_command[${#kill_command[@]} - 1]="$url?kill"
 "${kill_command[@]}" >/dev/null 2>"$NZ_E2E_STATE/kill-browser.err" &
 victim=$!
+# True while process $1 runs (a zombie that whoever adopted it has yet to
+# collect has ended).
+running() { [ -d "/proc/$1" ] && [ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != Z ]; }
 if wait_for_dialog Open; then
   orphan="$helper"
   kill -KILL "$victim"
   wait "$victim" 2>/dev/null
   deadline=$(($(now_ms) + wait_limit * 1000))
-  # Gone, or at most a zombie that whoever adopted it has yet to collect.
-  while [ -d "/proc/$orphan" ] && [ "$(awk '{print $3}' "/proc/$orphan/stat" 2>/dev/null)" != Z ] &&
-    (($(now_ms) < deadline)); do
+  while { running "$orphan" || xdotool getwindowname "$window" >/dev/null 2>&1; } && (($(now_ms) < deadline)); do
     sleep 0.05
   done
-  if [ -d "/proc/$orphan" ] && [ "$(awk '{print $3}' "/proc/$orphan/stat" 2>/dev/null)" != Z ]; then
+  if running "$orphan"; then
     fail "killing the browser ends its dialog" "helper $orphan still runs"
     kill -KILL "$orphan" 2>/dev/null
-  elif (($(xdotool search --onlyvisible --name '^Open$' 2>/dev/null | wc -l) > 0)); then
-    fail "killing the browser ends its dialog" "a dialog window is still on screen"
+  elif xdotool getwindowname "$window" >/dev/null 2>&1; then
+    fail "killing the browser ends its dialog" "its window is still there"
   else
     pass "killing the browser ends its dialog"
   fi
