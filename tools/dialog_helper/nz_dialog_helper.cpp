@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
   GtkFileChooserAction action;
   const char* defaultTitle;
   const char* acceptLabel;
-  static Kind rule;
+  Kind rule;  // outlives the dialog, whose response handler reads it
   if (kind == "open") {
     rule = Kind::Open;
     action = GTK_FILE_CHOOSER_ACTION_OPEN;
