@@ -239,11 +239,17 @@ pid_t helperPid(const fs::path& file) {
 }
 
 // A helper that stays open: it tells its number, then waits. With
-// `answerLate` it chooses a folder when its wait is over (its sleep keeps
-// no hold on the answer pipe).
+// `answerLate` it chooses a folder when its wait is over; it waits in a
+// read from a pipe that nobody writes, so that no child of its own outlives
+// it.
 void writeLingeringHelper(const fs::path& path, bool answerLate = false) {
-  writeFile(path, answerLate ? "#!/bin/sh\necho $$ > \"${0%/*}/pid\"\nsleep 30 >/dev/null &\nwait\nprintf 'OK 0\\n/late\\n'\n"
-                             : "#!/bin/sh\necho $$ > \"${0%/*}/pid\"\nexec sleep 30\n");
+  if (answerLate) {
+    ASSERT_EQ(mkfifo((path.parent_path() / "never").c_str(), 0600), 0);
+    writeFile(path, "#!/bin/bash\necho $$ > \"${0%/*}/pid\"\nread -r -t 30 _ <> \"${0%/*}/never\"\n"
+                    "printf 'OK 0\\n/late\\n'\n");
+  } else {
+    writeFile(path, "#!/bin/sh\necho $$ > \"${0%/*}/pid\"\nexec sleep 30\n");
+  }
   chmod(path.c_str(), 0755);
 }
 
