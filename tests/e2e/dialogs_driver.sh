@@ -119,7 +119,7 @@ press_until_reaction() {
   for press in 1 2 3; do
     focus_top
     xdotool key "$key"
-    wait_count_change "$before" 1500 "$target" && return 0
+    wait_count_change "$before" 2500 "$target" && return 0
   done
   return 1
 }
