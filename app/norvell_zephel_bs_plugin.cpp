@@ -1,6 +1,7 @@
 #include "app/norvell_zephel_bs_plugin.h"
 
 #include "app/norvell_zephel_bs_plugin_api.h"
+#include "platform/platform.h"
 
 NorvellZephelBSPlugin::NorvellZephelBSPlugin() = default;
 
@@ -23,6 +24,8 @@ bool NorvellZephelBSPlugin::onMouseUp(FB::PluginEvent*, FB::PluginWindow*) { ret
 bool NorvellZephelBSPlugin::onMouseMove(FB::PluginEvent*, FB::PluginWindow*) { return false; }
 bool NorvellZephelBSPlugin::onWindowAttached(FB::PluginEvent*, FB::PluginWindow*) { return false; }
 bool NorvellZephelBSPlugin::onWindowDetached(FB::PluginEvent*, FB::PluginWindow*) { return false; }
+
+void NorvellZephelBSPlugin::onShutdown() { FB::Platform::instance().endDialogs(); }
 
 FB::JSAPIPtr NorvellZephelBSPlugin::createRootObject() {
   return std::make_shared<NorvellZephelBSPluginAPI>(sharedFromThis<NorvellZephelBSPlugin>(), host());

@@ -20,7 +20,9 @@ class NorvellZephelBSPlugin : public FB::PluginCore {
   virtual bool onWindowDetached(FB::PluginEvent* event, FB::PluginWindow* window);
 
   void onReady() override {}
-  void onShutdown() override {}
+  // The instance is going away: a dialog still open for it is ended (on
+  // Linux its helper program is killed and reaped).
+  void onShutdown() override;
   FB::JSAPIPtr createRootObject() override;
   // Always windowed, whatever the page asks.
   bool isWindowless() override { return false; }

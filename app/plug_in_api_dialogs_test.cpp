@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/console_log.h"
+#include "app/norvell_zephel_bs_plugin.h"
 #include "app/plug_in_api.h"
 #include "platform/fake_platform.h"
 #include "scripting/script_error.h"
@@ -166,6 +167,14 @@ TEST_F(Dialogs, EachMemberWritesItsTraceLineWhenLoggingIsOn) {
   call("showSelectFolderDialogWithTitle", {"t"});
   EXPECT_EQ(host->consoleLines(), (std::vector<std::string>{"showOpenDialog", "showSaveDialog", "showSelectFolderDialog",
                                                              "showSelectFolderDialogWithTitle"}));
+}
+
+// A dialog still open when its instance goes away must not outlive it.
+TEST_F(Dialogs, ShuttingTheInstanceDownEndsItsDialogs) {
+  std::shared_ptr<FB::PluginCore> plugin = std::make_shared<NorvellZephelBSPlugin>();
+  EXPECT_EQ(platform.endDialogsCalls(), 0);
+  plugin->onShutdown();
+  EXPECT_EQ(platform.endDialogsCalls(), 1);
 }
 
 }  // namespace

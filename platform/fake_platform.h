@@ -75,6 +75,8 @@ class FakePlatform : public Platform {
     folderAnswers_.pop_front();
     return answer;
   }
+  void endDialogs() override { ++endDialogsCalls_; }
+  int endDialogsCalls() const { return endDialogsCalls_; }
   void setOsMajorVersion(int version) { osMajorVersion_ = version; }
   void answerFileDialog(FileDialogResult answer) { fileAnswers_.push_back(std::move(answer)); }
   void answerFolderDialog(FolderDialogResult answer) { folderAnswers_.push_back(std::move(answer)); }
@@ -133,6 +135,7 @@ class FakePlatform : public Platform {
   std::vector<FileDialogRequest> fileRequests_;
   std::vector<FolderDialogRequest> folderRequests_;
   std::optional<std::string> folderFailure_;
+  int endDialogsCalls_ = 0;
   std::map<std::wstring, ModuleCallResult> moduleAnswers_;
   std::vector<ModuleCall> moduleCalls_;
   std::vector<std::wstring> searchPathAdditions_;

@@ -30,6 +30,7 @@ class SystemPlatform final : public Platform {
   FolderDialogResult showFolderDialog(const FolderDialogRequest& request) override {
     return os::showFolderDialog(request);
   }
+  void endDialogs() override { os::endDialogs(); }
   void appendLibrarySearchPath(const std::wstring& folder) override { os::appendLibrarySearchPath(folder); }
   ModuleCallResult callModuleEntryPoint(const std::wstring& path, const std::string& name) override {
     return os::callModuleEntryPoint(path, name);

@@ -164,6 +164,11 @@ class Platform {
   // Throws std::runtime_error when the item dialog cannot be created or
   // reports a failure other than cancel.
   virtual FolderDialogResult showFolderDialog(const FolderDialogRequest& request) = 0;
+  // Ends the dialogs of this process that a call is still waiting for; each
+  // such call then answers as if cancelled. Linux: kills the helper programs
+  // showing them (their callers reap them). Windows: nothing, the dialogs
+  // belong to the calling thread. Any thread.
+  virtual void endDialogs() = 0;
 
   // --- Secondary modules (libraries the plug-in manager installs) ---
   // Appends `folder` to the search path through which the system finds the

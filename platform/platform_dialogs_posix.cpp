@@ -3,7 +3,8 @@
 // (a GTK 3 program, tools/dialog_helper), started as a child process for
 // each dialog.
 // The call waits until the helper exits, which makes the dialog modal for
-// the calling thread. Callable from any thread; keeps no state.
+// the calling thread. Callable from any thread; the only state is the list
+// of helpers being waited for, which endDialogs reads from any thread.
 //
 // The helper's command line (never through a shell):
 //   nz_dialog_helper KIND TITLE FILTER_INDEX [DESCRIPTION PATTERN]...
@@ -18,19 +19,31 @@
 //                                 break, so it may itself hold line breaks
 //   "CANCEL\n"                    nothing was chosen
 // Anything else, a non-zero exit status, or a helper that cannot be started
-// counts as cancel.
+// counts as cancel. The helper's word is not taken for what the open dialog
+// guarantees on Windows: an open-dialog path that names no existing file
+// (or names a folder) is a cancel as well.
+//
+// The helper dies with the thread that started it (the parent-death signal
+// is set in the child before it runs the helper), so a browser that is
+// killed while a dialog is open leaves no dialog behind.
 //
 // The helper is the program named by NORVELL_ZEPHEL_DIALOG_HELPER when that
 // is set, else nz_dialog_helper in the plug-in module's folder when it is
 // there, else nz_dialog_helper found on PATH.
 #include <fcntl.h>
-#include <spawn.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -57,7 +70,63 @@ std::string helperProgram() {
     std::string besideModule = (std::filesystem::path(module).parent_path() / kHelperName).string();
     if (access(besideModule.c_str(), X_OK) == 0) return besideModule;
   }
-  return kHelperName;  // a bare name: posix_spawnp searches PATH
+  return kHelperName;
+}
+
+// The file to execute for `program`: itself when it holds a "/", else the
+// first executable of that name in a folder of PATH (the program itself when
+// there is none; executing it then fails). Found before the fork, since the
+// child may only make async-signal-safe calls.
+std::string executableFor(const std::string& program) {
+  if (program.find('/') != std::string::npos) return program;
+  const char* path = std::getenv("PATH");
+  std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= folders.size()) {
+    std::size_t end = folders.find(':', start);
+    if (end == std::string::npos) end = folders.size();
+    std::string folder = folders.substr(start, end - start);
+    std::string candidate = (folder.empty() ? std::string(".") : folder) + "/" + program;
+    struct stat info;
+    if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0) {
+      return candidate;
+    }
+    start = end + 1;
+  }
+  return program;
+}
+
+// The helpers being waited for, so that endDialogs can end them. A pid is
+// taken out of the list before the helper is reaped, so a number the system
+// has handed to another process is never signalled.
+std::mutex g_helpersMutex;
+std::vector<pid_t> g_helpers;
+
+void forgetHelper(pid_t child) {
+  std::lock_guard<std::mutex> lock(g_helpersMutex);
+  g_helpers.erase(std::remove(g_helpers.begin(), g_helpers.end(), child), g_helpers.end());
+}
+
+// In the child between fork and exec: only async-signal-safe calls.
+[[noreturn]] void becomeHelper(pid_t parent, int input, int output, const char* file, char* const* argv) {
+  // The helper must not outlive the thread that waits for it: a browser
+  // killed while a dialog is open takes the dialog along. The parent may
+  // have died before the signal was set up; then the child is already
+  // someone else's.
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent) _exit(127);
+  if (dup2(input, STDIN_FILENO) < 0 || dup2(output, STDOUT_FILENO) < 0) _exit(127);
+  // The browser's other descriptors are none of the helper's business.
+#ifdef SYS_close_range
+  if (syscall(SYS_close_range, STDERR_FILENO + 1, ~0U, 0) != 0)
+#endif
+  {
+    struct rlimit limit;
+    int highest = getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < 65536 ? static_cast<int>(limit.rlim_cur)
+                                                                                  : 65536;
+    for (int fd = STDERR_FILENO + 1; fd < highest; ++fd) close(fd);
+  }
+  execve(file, argv, environ);
+  _exit(127);
 }
 
 // Runs the helper with `arguments` (argv[1] on) and answers what it wrote on
@@ -65,26 +134,32 @@ std::string helperProgram() {
 // normally with status 0.
 std::optional<std::string> runHelper(const std::vector<std::string>& arguments) {
   std::string program = helperProgram();
+  std::string file = executableFor(program);
   std::vector<char*> argv;
   argv.push_back(program.data());
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
 
+  int input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (input < 0) return std::nullopt;
   int pipeEnds[2];
-  if (pipe2(pipeEnds, O_CLOEXEC) != 0) return std::nullopt;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
-  // The browser's other descriptors are none of the helper's business.
-  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
-#endif
-  pid_t child = 0;
-  int spawnError = posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
+  if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+    close(input);
+    return std::nullopt;
+  }
+  pid_t parent = getpid();
+  pid_t child;
+  {
+    // Registered under the lock that endDialogs takes, so that a helper is
+    // never started unseen by a concurrent endDialogs.
+    std::lock_guard<std::mutex> lock(g_helpersMutex);
+    child = fork();
+    if (child == 0) becomeHelper(parent, input, pipeEnds[1], file.c_str(), argv.data());
+    if (child > 0) g_helpers.push_back(child);
+  }
+  close(input);
   close(pipeEnds[1]);
-  if (spawnError != 0) {
+  if (child < 0) {
     close(pipeEnds[0]);
     return std::nullopt;
   }
@@ -99,6 +174,14 @@ std::optional<std::string> runHelper(const std::vector<std::string>& arguments) 
   }
   close(pipeEnds[0]);
 
+  // Wait for the end without reaping, drop the helper from the list, then
+  // reap it.
+  siginfo_t ended{};
+  int waitedOn;
+  do {
+    waitedOn = waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT);
+  } while (waitedOn < 0 && errno == EINTR);
+  forgetHelper(child);
   int status = 0;
   pid_t waited;
   do {
@@ -164,6 +247,13 @@ std::vector<std::string> filterArguments(const std::wstring& filter) {
   return pieces;
 }
 
+// What the open dialog promises: the path names something that exists and
+// is not a folder (a link is followed).
+bool namesExistingFile(const std::wstring& path) {
+  struct stat info;
+  return stat(toUtf8(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
 }  // namespace
 
 // The dialog logic reads this number to choose between the legacy folder
@@ -183,6 +273,7 @@ FileDialogResult showFileDialog(const FileDialogRequest& request) {
   arguments.insert(arguments.begin(), {request.kind == FileDialogRequest::Kind::Save ? "save" : "open", "",
                                        std::to_string(request.filterIndex)});
   Answer answer = parseAnswer(runHelper(arguments));
+  if (answer.chosen && request.kind == FileDialogRequest::Kind::Open && !namesExistingFile(answer.path)) return {};
   FileDialogResult result;
   result.chosen = answer.chosen;
   result.path = std::move(answer.path);
@@ -202,6 +293,11 @@ FolderDialogResult showFolderDialog(const FolderDialogRequest& request) {
   result.chosen = answer.chosen;
   result.path = std::move(answer.path);
   return result;
+}
+
+void endDialogs() {
+  std::lock_guard<std::mutex> lock(g_helpersMutex);
+  for (pid_t helper : g_helpers) kill(helper, SIGKILL);
 }
 
 }  // namespace FB::os

@@ -1,10 +1,14 @@
 // The Linux dialogs against a scripted helper program: a shell script that
 // records the arguments it was started with and prints a prepared answer.
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +16,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/fake_platform.h"
@@ -115,10 +120,11 @@ class DialogHelper : public ::testing::Test {
 using Arguments = std::vector<std::string>;
 
 TEST_F(DialogHelper, FileDialogsPassKindPreselectionAndFilterPairs) {
-  answer("OK 2\n/home/u/photo.png\n");
+  writeFile(folder / "photo.png", "");
+  answer("OK 2\n" + (folder / "photo.png").string() + "\n");
   auto result = open(L"Text files\0*.txt\0Images\0*.png;*.PNG\0\0"s);
   EXPECT_TRUE(result.chosen);
-  EXPECT_EQ(result.path, L"/home/u/photo.png");
+  EXPECT_EQ(result.path, (folder / "photo.png").wstring());
   EXPECT_EQ(result.filterIndex, 2);
   EXPECT_EQ(arguments(), (Arguments{"open", "", "1", "Text files", "*.txt", "Images", "*.png;*.PNG"}));
 
@@ -153,9 +159,10 @@ TEST_F(DialogHelper, FolderDialogPassesItsTitle) {
 TEST_F(DialogHelper, AnswerParsing) {
   answer("OK\n/plain\n");  // an index is optional
   EXPECT_EQ(folderDialog(L"t").path, L"/plain");
-  answer("OK 3\n/a\nb \n");  // a line break inside the name survives
+  writeFile(folder / "a\nb ", "");
+  answer("OK 3\n" + (folder / "a\nb ").string() + "\n");  // a line break inside the name survives
   auto result = open(L"A\0*.a\0\0"s);
-  EXPECT_EQ(result.path, L"/a\nb ");
+  EXPECT_EQ(result.path, (folder / "a\nb ").wstring());
   EXPECT_EQ(result.filterIndex, 3);
 
   for (const std::string& bad : {"CANCEL\n"s, ""s, "OK 1\n"s, "OK 1\n\n"s, "OK 1\n/cut short"s, "OK x\n/p\n"s,
@@ -197,6 +204,90 @@ TEST_F(DialogHelper, WithoutTheVariableTheHelperBesideTheModuleThenOnPathIsUsed)
   EXPECT_EQ(folderDialog(L"t").path, L"/beside the module");
   platform.setModulePath((folder / "elsewhere" / "npNorvellZephel32.so").string());
   EXPECT_EQ(folderDialog(L"t").path, L"/on the path");
+}
+
+// The open dialog's answer must name an existing file, as on Windows; the
+// save dialog may name a new one.
+TEST_F(DialogHelper, AnOpenDialogPathThatNamesNoFileIsACancel) {
+  writeFile(folder / "present.txt", "x");
+  fs::create_directory(folder / "sub");
+  fs::create_symlink(folder / "present.txt", folder / "link");
+  fs::create_symlink(folder / "gone", folder / "dangling");
+  struct Case {
+    std::string name;
+    FileDialogRequest::Kind kind;
+    bool chosen;
+  };
+  const FileDialogRequest::Kind Open = FileDialogRequest::Kind::Open, Save = FileDialogRequest::Kind::Save;
+  for (const Case& c : {Case{"present.txt", Open, true}, Case{"link", Open, true}, Case{"missing.txt", Open, false},
+                        Case{"dangling", Open, false}, Case{"sub", Open, false}, Case{"missing/x.txt", Open, false},
+                        Case{"missing.txt", Save, true}}) {
+    answer("OK 1\n" + (folder / c.name).string() + "\n");
+    EXPECT_EQ(open(L"A\0*.a\0\0"s, c.kind).chosen, c.chosen) << c.name;
+  }
+}
+
+// Waits (a bounded number of rounds) until the helper has written its
+// process number into `file`.
+pid_t helperPid(const fs::path& file) {
+  for (int round = 0; round < 1000; ++round) {
+    std::string text = readFile(file);
+    if (!text.empty() && text.back() == '\n') return static_cast<pid_t>(std::stol(text));
+    usleep(10000);
+  }
+  return 0;
+}
+
+// A helper that stays open: it tells its number, then waits. With
+// `answerLate` it chooses a folder when its wait is over; it waits in a
+// read from a pipe that nobody writes, so that no child of its own outlives
+// it.
+void writeLingeringHelper(const fs::path& path, bool answerLate = false) {
+  if (answerLate) {
+    ASSERT_EQ(mkfifo((path.parent_path() / "never").c_str(), 0600), 0);
+    writeFile(path, "#!/bin/bash\necho $$ > \"${0%/*}/pid\"\nread -r -t 30 _ <> \"${0%/*}/never\"\n"
+                    "printf 'OK 0\\n/late\\n'\n");
+  } else {
+    writeFile(path, "#!/bin/sh\necho $$ > \"${0%/*}/pid\"\nexec sleep 30\n");
+  }
+  chmod(path.c_str(), 0755);
+}
+
+TEST_F(DialogHelper, EndingTheDialogsKillsAndReapsTheHelperAndTheCallCancels) {
+  writeLingeringHelper(folder / "helper.sh", true);
+  std::optional<FB::FolderDialogResult> result;
+  std::thread caller([&] { result = folderDialog(L"t"); });
+  pid_t helper = helperPid(folder / "pid");
+  ASSERT_GT(helper, 0);
+  FB::os::endDialogs();
+  caller.join();
+  ASSERT_TRUE(result);
+  EXPECT_FALSE(result->chosen);
+  EXPECT_EQ(kill(helper, 0), -1);  // gone, not a zombie
+  EXPECT_EQ(errno, ESRCH);
+}
+
+// The helper goes with the process that started it: the test becomes the
+// subreaper of a child that opens a dialog, kills the child, and collects
+// the orphaned helper.
+TEST_F(DialogHelper, TheHelperDiesWithTheProcessThatStartedIt) {
+  writeLingeringHelper(folder / "helper.sh");
+  ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+  pid_t starter = fork();
+  ASSERT_GE(starter, 0);
+  if (starter == 0) {
+    open(L"A\0*.a\0\0"s);
+    _exit(0);
+  }
+  pid_t helper = helperPid(folder / "pid");
+  kill(starter, SIGKILL);
+  waitpid(starter, nullptr, 0);
+  int status = 0;
+  pid_t collected = helper > 0 ? waitpid(helper, &status, 0) : -1;
+  prctl(PR_SET_CHILD_SUBREAPER, 0);
+  ASSERT_GT(helper, 0);
+  ASSERT_EQ(collected, helper);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
 }
 
 // The helper's folder picker is the newer kind of dialog on every kernel, so

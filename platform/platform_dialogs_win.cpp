@@ -143,4 +143,8 @@ FolderDialogResult showFolderDialog(const FolderDialogRequest& request) {
   return showItemDialog(request.title);
 }
 
+// The dialogs run in the calling thread's own message loop; there is no
+// other process to end.
+void endDialogs() {}
+
 }  // namespace FB::os

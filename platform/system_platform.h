@@ -35,6 +35,7 @@ bool flushFolderToDisk(const std::filesystem::path& path);
 int osMajorVersion();
 FileDialogResult showFileDialog(const FileDialogRequest& request);
 FolderDialogResult showFolderDialog(const FolderDialogRequest& request);
+void endDialogs();
 
 // Secondary modules (platform_modules_*.cpp): dlopen/dlsym/dlclose on Linux,
 // LoadLibraryW/GetProcAddress/FreeLibrary on Windows.

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   mingw-w64 mingw-w64-tools g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   wine wine64
-  libgtk-3-dev xvfb xauth
+  libgtk-3-dev xvfb xauth xdotool
   qtbase5-dev libqt5webkit5-dev
   python3 valgrind
   node-typescript

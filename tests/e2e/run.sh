@@ -12,6 +12,12 @@
 # lie there, so no page writes into the user's home. The server shows that
 # folder at /state/ and builds packages around the test module.
 #
+# A page that needs a user at the keyboard has a driver beside it, PAGE_driver.sh
+# (dialogs_driver.sh for dialogs.html): it is started in the page's display
+# in place of the browser, with the browser's command line as its arguments
+# and the state folder in NZ_E2E_STATE; it runs the browser itself, prints
+# its own "N passed, N failed" after the page's, and both are counted.
+#
 # usage: run.sh [--browser FILE] [--plugin-dir DIR] [--test-module FILE]
 #               [--timeout SECONDS] [--screenshots DIR] BUILD_DIR [PAGE.html ...]
 #   BUILD_DIR     the linux build folder (build/linux)
@@ -119,20 +125,22 @@ for page in "${pages[@]}"; do
   rm -f "$work/code"
   rm -rf "$state"
   mkdir -p "$state/data"
+  driver=()
+  if [ -x "$here/${page%.html}_driver.sh" ]; then driver=("$here/${page%.html}_driver.sh"); fi
   env -u NZ_TEST_MODULE_RESULT XDG_DATA_HOME="$state/data" XDG_CACHE_HOME="$state/cache" NZ_TEST_MODULE_LOG="$state/test-module.log" \
-    QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" "${launcher[@]}" \
-    /bin/sh -c '"$@"; echo $? >"$NZ_E2E_CODE_FILE"' nz-e2e "$browser" "${args[@]}" "$base/$page" \
+    QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" NZ_E2E_STATE="$state" "${launcher[@]}" \
+    /bin/sh -c '"$@"; echo $? >"$NZ_E2E_CODE_FILE"' nz-e2e "${driver[@]}" "$browser" "${args[@]}" "$base/$page" \
     >"$work/page.out" 2>"$work/page.err" </dev/null
   code=$?
   if [ -s "$work/code" ]; then code="$(cat "$work/code")"; fi
   cat "$work/page.out"
-  summary="$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$work/page.out" | tail -n 1)"
-  if [ -n "$summary" ]; then
-    read -r passed _ failed _ <<<"$summary"
-  else
-    passed=0
-    failed=0
-  fi
+  # The page's summary, and its driver's when it has one.
+  passed=0
+  failed=0
+  while read -r p _ f _; do
+    passed=$((passed + p))
+    failed=$((failed + f))
+  done < <(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$work/page.out")
   if ((code != 0 && failed == 0)); then
     # No failed check was reported, yet the page did not end well (timeout,
     # load failure, crash): that counts as one failure of the page.

@@ -6,7 +6,10 @@
 //   nz_dialog_helper KIND TITLE FILTER_INDEX [DESCRIPTION PATTERN]...
 //
 // KIND: "open" (the file must exist), "save" (the folder must exist; asks
-// before overwriting) or "folder". TITLE: the window title, empty for the
+// before overwriting) or "folder". A confirmed name that breaks its kind's
+// rule is refused with a message, and the dialog stays open, as on Windows.
+// The dialog is centred on the screen under the pointer and never takes more
+// than 90% of that screen's work area. TITLE: the window title, empty for the
 // kind's default. FILTER_INDEX: the 1-based filter preselected. PATTERN: one
 // or more globs separated by ";", matched without regard to case as the
 // Windows dialogs do ("*.*" matches every name).
@@ -19,13 +22,19 @@
 // gets no command line) and never reach a shell.
 #include <gtk/gtk.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "tools/dialog_helper/dialog_rules.h"
+
 namespace {
+
+using nz::dialog::Kind;
+using nz::dialog::Refusal;
 
 int usage() {
   std::fputs("usage: nz_dialog_helper open|save|folder TITLE FILTER_INDEX [DESCRIPTION PATTERN]...\n", stderr);
@@ -72,6 +81,66 @@ GtkFileFilter* makeFilter(const char* description, const std::string& patterns) 
   return filter;
 }
 
+// The monitor under the pointer, where the dialog is centred; the first
+// monitor when the pointer cannot be found.
+GdkMonitor* monitorOfPointer(GdkDisplay* display) {
+  if (GdkSeat* seat = gdk_display_get_default_seat(display)) {
+    if (GdkDevice* pointer = gdk_seat_get_pointer(seat)) {
+      int x = 0;
+      int y = 0;
+      gdk_device_get_position(pointer, nullptr, &x, &y);
+      if (GdkMonitor* monitor = gdk_display_get_monitor_at_point(display, x, y)) return monitor;
+    }
+  }
+  return gdk_display_get_n_monitors(display) > 0 ? gdk_display_get_monitor(display, 0) : nullptr;
+}
+
+// Keeps the window inside its screen: the file chooser asks for a size of
+// its own (from its font or from the size remembered last time) that may be
+// larger than a small screen. The limit is a geometry hint, so every later
+// request of the chooser is held to it as well.
+void fitOntoScreen(GtkWindow* window) {
+  gtk_window_set_position(window, GTK_WIN_POS_CENTER);
+  GdkMonitor* monitor = monitorOfPointer(gtk_widget_get_display(GTK_WIDGET(window)));
+  if (monitor == nullptr) return;
+  GdkRectangle area;
+  gdk_monitor_get_workarea(monitor, &area);
+  nz::dialog::Size limit = nz::dialog::fitToWorkArea({INT_MAX, INT_MAX}, {area.width, area.height});
+  GdkGeometry hints{};
+  hints.max_width = limit.width;
+  hints.max_height = limit.height;
+  gtk_window_set_geometry_hints(window, nullptr, &hints, GDK_HINT_MAX_SIZE);
+  int width = 0;
+  int height = 0;
+  gtk_window_get_default_size(window, &width, &height);
+  if (width > 0 && height > 0) {
+    nz::dialog::Size fitted = nz::dialog::fitToWorkArea({width, height}, {area.width, area.height});
+    gtk_window_set_default_size(window, fitted.width, fitted.height);
+  }
+}
+
+// Runs before the dialog hands a confirmed choice to gtk_dialog_run: a path
+// that breaks the kind's rule gets the message and the dialog stays open.
+void onResponse(GtkDialog* dialog, gint response, gpointer kindPointer) {
+  if (response != GTK_RESPONSE_ACCEPT) return;
+  Kind kind = *static_cast<const Kind*>(kindPointer);
+  gchar* path = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(dialog));
+  if (path == nullptr) return;
+  Refusal refusal = nz::dialog::refusalFor(kind, path);
+  if (refusal != Refusal::None) {
+    g_signal_stop_emission_by_name(dialog, "response");
+    gchar* name = g_filename_display_basename(path);
+    std::string message = nz::dialog::refusalMessage(refusal, name);
+    g_free(name);
+    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(dialog), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK,
+                                            "%s", message.c_str());
+    gtk_window_set_title(GTK_WINDOW(box), gtk_window_get_title(GTK_WINDOW(dialog)));
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+  }
+  g_free(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,15 +149,19 @@ int main(int argc, char** argv) {
   GtkFileChooserAction action;
   const char* defaultTitle;
   const char* acceptLabel;
+  Kind rule;  // outlives the dialog, whose response handler reads it
   if (kind == "open") {
+    rule = Kind::Open;
     action = GTK_FILE_CHOOSER_ACTION_OPEN;
     defaultTitle = "Open";
     acceptLabel = "_Open";
   } else if (kind == "save") {
+    rule = Kind::Save;
     action = GTK_FILE_CHOOSER_ACTION_SAVE;
     defaultTitle = "Save As";
     acceptLabel = "_Save";
   } else if (kind == "folder") {
+    rule = Kind::Folder;
     action = GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER;
     defaultTitle = "Select folder";
     acceptLabel = "_Select";
@@ -125,6 +198,11 @@ int main(int argc, char** argv) {
   if (preselected >= 1 && static_cast<std::size_t>(preselected) <= filters.size()) {
     gtk_file_chooser_set_filter(chooser, filters[static_cast<std::size_t>(preselected) - 1]);
   }
+
+  fitOntoScreen(GTK_WINDOW(dialog));
+  // Connected after the chooser's own handler, which changes into a typed
+  // folder and asks before overwriting, and before gtk_dialog_run's.
+  g_signal_connect(dialog, "response", G_CALLBACK(onResponse), &rule);
 
   std::string answer = "CANCEL\n";
   if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
