@@ -203,8 +203,13 @@ HRESULT ActiveXBindStatusCallback::OnResponse(DWORD code, LPCWSTR responseHeader
     const std::string type = headerValue(headers, "Content-Type");
     if (!type.empty()) stream.setMimeType(type);
     stream.setServerSeekable(headerValue(headers, "Accept-Ranges") == "bytes");
+    // Only an answer to ranges this request asked for places its data: a
+    // server must not move a whole-resource download to an offset of its
+    // choosing (the helpers that assemble downloads allocate up to it).
     const std::string range = headerValue(headers, "Content-Range");
-    if (range.size() > 6) baseOffset_ = leadingNumber(std::string_view(range).substr(6));
+    if (!request->ranges().empty() && range.size() > 6) {
+      baseOffset_ = leadingNumber(std::string_view(range).substr(6));
+    }
     if (code >= 200 && code <= 299 && (!stream.seekRequested() || stream.serverSeekable())) {
       if (!stream.opened()) stream.signalOpened();
       return S_OK;

@@ -221,7 +221,8 @@ void LoopbackHttpServer::answer(SOCKET connection, const Request& request) {
                           ? parseRanges(request.header("Range"), size)
                           : std::vector<std::pair<std::uint64_t, std::uint64_t>>();
   const std::string common = std::string("Connection: close\r\n") +
-                             (resource.acceptRanges ? "Accept-Ranges: bytes\r\n" : "") + "Cache-Control: no-store\r\n";
+                             (resource.acceptRanges ? "Accept-Ranges: bytes\r\n" : "") + "Cache-Control: no-store\r\n" +
+                             resource.extraHeaders;
   if (ranges.size() == 1) {
     const auto [start, end] = ranges[0];
     head = "HTTP/1.1 206 Partial Content\r\n" + common + "Content-Type: " + resource.contentType +

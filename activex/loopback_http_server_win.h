@@ -34,6 +34,7 @@ class LoopbackHttpServer {
     // is sent (a large download without a large buffer); `body` is unused.
     std::uint64_t generatedSize = 0;
     bool acceptRanges = true;
+    std::string extraHeaders;  // further header lines, CR LF after each
   };
   struct Request {
     std::string method;
