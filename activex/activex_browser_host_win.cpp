@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "activex/activex_stream_win.h"
 #include "activex/ax_dom_win.h"
 #include "activex/com_javascript_object_win.h"
 #include "activex/idispatch_api_win.h"
@@ -239,14 +240,15 @@ void ActiveXBrowserHost::releaseContainer() {
   releaseAndClear(webBrowser_);
 }
 
-BrowserStreamPtr ActiveXBrowserHost::openStream(const std::string&, const PluginEventSinkPtr&, bool, bool,
-                                                std::size_t) {
-  return nullptr;
+BrowserStreamPtr ActiveXBrowserHost::openStream(const std::string& url, const PluginEventSinkPtr& handler,
+                                                bool cache, bool seekable, std::size_t bufferSize) {
+  return ActiveXStream::open(url, handler, cache, seekable, bufferSize);
 }
 
-BrowserStreamPtr ActiveXBrowserHost::openPostStream(const std::string&, const PluginEventSinkPtr&,
-                                                    const std::string&, bool, bool, std::size_t) {
-  return nullptr;
+BrowserStreamPtr ActiveXBrowserHost::openPostStream(const std::string& url, const PluginEventSinkPtr& handler,
+                                                    const std::string& postData, bool cache, bool seekable,
+                                                    std::size_t bufferSize) {
+  return ActiveXStream::open(url, handler, cache, seekable, bufferSize, postData);
 }
 
 IDispatch* ActiveXBrowserHost::dispatchForApi(const JSAPIPtr& api, bool retain) {

@@ -70,7 +70,7 @@ class ActiveXBrowserHost : public BrowserHost, public ComScriptHost {
   std::shared_ptr<DOM::Element> wrapElement(const JSObjectPtr& object) override;
   std::shared_ptr<DOM::Node> wrapNode(const JSObjectPtr& object) override;
   bool postToMainThread(AsyncFunction function, void* data) override;
-  // Streams through URL monikers are not offered yet: no stream opens.
+  // Streams through URL monikers (ActiveXStream), on the container's thread.
   BrowserStreamPtr openStream(const std::string& url, const PluginEventSinkPtr& handler, bool cache, bool seekable,
                               std::size_t bufferSize) override;
   BrowserStreamPtr openPostStream(const std::string& url, const PluginEventSinkPtr& handler,

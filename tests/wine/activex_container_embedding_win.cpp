@@ -157,7 +157,8 @@ class ContainerObject : public DispatchObject {
  public:
   explicit ContainerObject(Container& container)
       : DispatchObject({L"fail", L"log", L"done", L"setTimeout", L"runTimers", L"clearSite", L"readOnWorker",
-                        L"onMainThread"}),
+                        L"onMainThread", L"serveFile", L"serveText", L"waitFor", L"pluginsFolderEntries",
+                        L"removeFromPluginsFolder", L"moduleLog", L"environment", L"fileSize"}),
         container_(container) {}
 
  protected:
@@ -193,12 +194,47 @@ class ContainerObject : public DispatchObject {
           V_BOOL(result) = GetCurrentThreadId() == container_.mainThread ? VARIANT_TRUE : VARIANT_FALSE;
         }
         return S_OK;
+      case 8:
+        return text(result, container_.downloads().serveFile(textOf(first), textOf(argument(params, 1))));
+      case 9:
+        return text(result, container_.downloads().serveText(textOf(first), textOf(argument(params, 1))));
+      case 10:
+        if (!first || V_VT(first) != VT_DISPATCH || !V_DISPATCH(first)) return DISP_E_TYPEMISMATCH;
+        return boolean(result, DownloadSite::waitFor(V_DISPATCH(first)));
+      case 11:
+        return text(result, DownloadSite::pluginsFolderEntries());
+      case 12:
+        return boolean(result, DownloadSite::removeFromPluginsFolder(textOf(first)));
+      case 13:
+        return text(result, container_.downloads().moduleLog());
+      case 14: {
+        const char* value = std::getenv(textOf(first).c_str());
+        return text(result, value ? value : "");
+      }
+      case 15:
+        return number(result, DownloadSite::fileSize(textOf(first)));
       default:
         return DISP_E_MEMBERNOTFOUND;
     }
   }
 
  private:
+  static HRESULT text(VARIANT* result, const std::string& value) {
+    if (result) {
+      V_VT(result) = VT_BSTR;
+      V_BSTR(result) = SysAllocString(wide(value).c_str());
+    }
+    return S_OK;
+  }
+
+  static HRESULT boolean(VARIANT* result, bool value) {
+    if (result) {
+      V_VT(result) = VT_BOOL;
+      V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    return S_OK;
+  }
+
   static HRESULT number(VARIANT* result, long value) {
     if (result) {
       V_VT(result) = VT_I4;

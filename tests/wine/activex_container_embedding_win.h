@@ -10,7 +10,8 @@
 // setTimeout(f, delay) (the page's, through the prelude), runTimers(),
 // clearSite() (SetClientSite(NULL) and SetSite(NULL)), readOnWorker(name)
 // (a read of the control's member on another thread while this thread
-// pumps messages) and onMainThread().
+// pumps messages), onMainThread(), and the download helpers of
+// activex_container_downloads_win.h.
 //
 // Container thread only.
 #pragma once
@@ -20,9 +21,11 @@
 #include <dispex.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/wine/activex_container_downloads_win.h"
 #include "tests/wine/activex_container_engine_win.h"
 #include "tests/wine/activex_container_site_win.h"
 
@@ -51,6 +54,11 @@ class Container {
   }
   int failures() const { return failures_ + engine_->scriptErrors(); }
   IDispatchEx* control() const { return control_; }
+  // Made on first use.
+  DownloadSite& downloads() {
+    if (!downloads_) downloads_ = std::make_unique<DownloadSite>();
+    return *downloads_;
+  }
 
   bool done = false;
   std::vector<IDispatch*> timers;
@@ -66,6 +74,7 @@ class Container {
   ClientSite* site_ = nullptr;
   bool siteCleared_ = false;
   int failures_ = 0;
+  std::unique_ptr<DownloadSite> downloads_;
 };
 
 }  // namespace nz_container

@@ -79,7 +79,7 @@ else()
   list(APPEND failures "${count} exports [${shown}...], expected exactly ${expected}")
 endif()
 
-set(system kernel32 user32 advapi32 ole32 oleaut32 shell32 comdlg32 wininet msvcrt ucrtbase bcrypt shlwapi uuid
+set(system kernel32 user32 advapi32 ole32 oleaut32 shell32 comdlg32 wininet msvcrt ucrtbase bcrypt shlwapi uuid urlmon
     comctl32 gdi32)
 if(imports STREQUAL "")
   list(APPEND failures "no imported DLLs found in the dump")
