@@ -36,6 +36,19 @@ NPJavascriptObject::~NPJavascriptObject() {
   if (getLastException_) getLastException_->detach();
 }
 
+void NPJavascriptObject::dropBuiltInFunctions() {
+  auto drop = [](auto& function) {
+    if (!function) return;
+    function->detach();
+    auto held = std::move(function);
+    function.reset();
+    held->dropAllAttributes();
+  };
+  drop(addEventListener_);
+  drop(removeEventListener_);
+  drop(getLastException_);
+}
+
 JSAPIPtr NPJavascriptObject::addEventListenerFunction() {
   if (!addEventListener_) addEventListener_ = std::make_shared<NPO_addEventListener>(this);
   return addEventListener_;

@@ -43,6 +43,12 @@ class NPJavascriptObject : public NPObject {
   bool autoRelease() const { return autoRelease_; }
   void setAutoRelease(bool autoRelease) { autoRelease_ = autoRelease; }
   std::weak_ptr<ShareableReference<NPJavascriptObject>> weakReference() const { return self_; }
+  // The instance is going: the built-in function objects are detached and
+  // lose their attributes, which may hold this very wrapper (page script can
+  // store the object in an attribute of its own function, a cycle the
+  // browser's reference count cannot break). Main thread, while the browser
+  // can still release objects.
+  void dropBuiltInFunctions();
 
   // The built-in function objects. Calling one (directly, or through its
   // "call" and "apply" members) runs callSelf; each names its wrapper plainly.

@@ -100,6 +100,11 @@ void NpapiBrowserHost::runScript(const std::string& script) {
 }
 
 void NpapiBrowserHost::shutdown() {
+  std::vector<std::shared_ptr<ShareableReference<NPJavascriptObject>>> live;
+  for (const auto& [api, entry] : wrappers_) {
+    if (auto wrapper = entry.wrapper.lock()) live.push_back(std::move(wrapper));
+  }
+  for (const auto& wrapper : live) wrapper->get()->dropBuiltInFunctions();
   // The browser's objects that the proxies below hold can no longer be
   // released once the table is gone; release them first.
   releasePending();

@@ -102,6 +102,10 @@ NPError NpapiPlugin::getValue(NPPVariable variable, void* value) {
 
 NPError NpapiPlugin::setValue(NPNVariable /*variable*/, void* /*value*/) { return NPERR_NO_ERROR; }
 
+void NpapiPlugin::dropBuiltInFunctions() {
+  if (scriptableObject_) NPJavascriptObject::fromNPObject(scriptableObject_)->dropBuiltInFunctions();
+}
+
 NPObject* NpapiPlugin::scriptableObject() {
   if (!scriptableObject_) {
     JSAPIPtr root = core_ ? core_->rootScriptObject() : nullptr;

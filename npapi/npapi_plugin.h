@@ -31,6 +31,10 @@ class NpapiPlugin : public FB::BrowserPlugin {
   void bindingReady() override;
   // Tells the core that its window is gone and that it shuts down.
   virtual void shutdown();
+  // Detaches the root object's built-in functions and their attributes
+  // (see NPJavascriptObject::dropBuiltInFunctions); before the host's
+  // shutdown, on the main thread.
+  void dropBuiltInFunctions();
 
   // Passes the page's parameters (pairs with a null value skipped, a later
   // name wins), declares the instance windowless and transparent, then

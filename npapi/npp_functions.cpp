@@ -123,6 +123,10 @@ NPError NPP_Destroy(NPP instance, NPSavedData** /*save*/) {
   if (!holder) return NPERR_INVALID_INSTANCE_ERROR;
   try {
     std::weak_ptr<NpapiBrowserHost> host = holder->host();
+    // The root object's functions go while the browser can still release
+    // what their attributes hold (the host does the same for every other
+    // object it handed out).
+    if (holder->plugin()) holder->plugin()->dropBuiltInFunctions();
     if (NpapiBrowserHostPtr live = host.lock()) live->shutdown();
     if (holder->plugin()) holder->plugin()->shutdown();
   } catch (...) {

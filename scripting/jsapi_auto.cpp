@@ -326,4 +326,15 @@ void JSAPIAuto::dropAttribute(const std::string& name) {
   forgetZone(name);
 }
 
+void JSAPIAuto::dropAllAttributes() {
+  decltype(attributes_) dropped;
+  {
+    Lock lock(zoneMutex());
+    dropped.swap(attributes_);
+    for (const auto& [name, attribute] : dropped) forgetZone(name);
+  }
+  // The values go outside the lock: a page object's proxy releases it
+  // through the browser.
+}
+
 }  // namespace FB

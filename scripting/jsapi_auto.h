@@ -83,6 +83,9 @@ class JSAPIAuto : public JSAPIImpl {
   virtual variant readAttribute(const std::string& name) const;
   virtual void writeAttribute(const std::string& name, const variant& value);
   virtual void dropAttribute(const std::string& name);
+  // Lets go of every attribute, read-only ones too (for an object whose
+  // page is going: what the attributes hold may hold this object's owner).
+  void dropAllAttributes();
 
   void addProperty(const std::string& name, PropertyFunctors property) {
     addProperty(name, std::move(property.get), std::move(property.set));
