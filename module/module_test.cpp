@@ -175,11 +175,18 @@ namespace {
 TEST_F(ModuleTest, AttributesOnBuiltInFunctionsGoWithTheInstance) {
   NPObject* root = newInstanceWithOnload();
   ASSERT_NE(root, nullptr);
-  for (const char* name : {"addEventListener", "getLastException", "updatePlugin"}) {
-    NpValue function = browser_.get(root, name);
-    ASSERT_TRUE(function.isObject()) << name;
-    EXPECT_TRUE(browser_.set(function.objectValue(), "owner", NpValue::object(root))) << name;
+  NpValue file = browser_.call(root, "fileFromPermanentHandle", {NpValue("L3RtcC9yZXBvcnQudHh0")});
+  ASSERT_TRUE(file.isObject());
+  // The file object's functions hold the only references to it once the
+  // test lets go: it goes while its own functions are being dropped.
+  for (NPObject* owner : {root, file.objectValue()}) {
+    for (const char* name : {"addEventListener", "getLastException", "removeEventListener"}) {
+      NpValue function = browser_.get(owner, name);
+      ASSERT_TRUE(function.isObject()) << name;
+      EXPECT_TRUE(browser_.set(function.objectValue(), "owner", NpValue::object(owner))) << name;
+    }
   }
+  file = NpValue();
   browser_.release(root);
   EXPECT_EQ(plugin_.destroy(browser_.instance(), nullptr), NPERR_NO_ERROR);
 }

@@ -37,16 +37,16 @@ NPJavascriptObject::~NPJavascriptObject() {
 }
 
 void NPJavascriptObject::dropBuiltInFunctions() {
-  auto drop = [](auto& function) {
-    if (!function) return;
-    function->detach();
-    auto held = std::move(function);
-    function.reset();
-    held->dropAllAttributes();
-  };
-  drop(addEventListener_);
-  drop(removeEventListener_);
-  drop(getLastException_);
+  // Taken out first: letting go of an attribute may release this wrapper's
+  // last reference, after which nothing here may touch it.
+  const std::shared_ptr<BuiltInFunction> functions[] = {std::move(addEventListener_), std::move(removeEventListener_),
+                                                         std::move(getLastException_)};
+  for (const auto& function : functions) {
+    if (function) function->detach();
+  }
+  for (const auto& function : functions) {
+    if (function) function->dropAllAttributes();
+  }
 }
 
 JSAPIPtr NPJavascriptObject::addEventListenerFunction() {

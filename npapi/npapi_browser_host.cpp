@@ -100,11 +100,14 @@ void NpapiBrowserHost::runScript(const std::string& script) {
 }
 
 void NpapiBrowserHost::shutdown() {
-  std::vector<std::shared_ptr<ShareableReference<NPJavascriptObject>>> live;
-  for (const auto& [api, entry] : wrappers_) {
-    if (auto wrapper = entry.wrapper.lock()) live.push_back(std::move(wrapper));
+  // Each wrapper's functions lose their attributes, which may hold
+  // wrappers (this one or others): each is looked up only when its turn
+  // comes, as an earlier one may have let it go.
+  std::vector<std::weak_ptr<ShareableReference<NPJavascriptObject>>> wrappers;
+  for (const auto& [api, entry] : wrappers_) wrappers.push_back(entry.wrapper);
+  for (const auto& weak : wrappers) {
+    if (auto wrapper = weak.lock()) wrapper->get()->dropBuiltInFunctions();
   }
-  for (const auto& wrapper : live) wrapper->get()->dropBuiltInFunctions();
   // The browser's objects that the proxies below hold can no longer be
   // released once the table is gone; release them first.
   releasePending();
