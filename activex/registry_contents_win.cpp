@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "activex/activex_ids_win.h"
+#include "nz_version.h"
 
 namespace FB::ActiveX {
 namespace {
@@ -18,7 +19,7 @@ constexpr RegistryValue text(const wchar_t* name, const wchar_t* data) { return 
 constexpr RegistryValue byDefault(const wchar_t* data) { return text(nullptr, data); }
 constexpr RegistryValue number(const wchar_t* name, DWORD data) { return {name, REG_DWORD, nullptr, data}; }
 
-constexpr const wchar_t* kDescription = L"Norvell Zephel - 1.0.7";
+constexpr const wchar_t* kDescription = L"Norvell Zephel - " NZ_VERSION_WIDE_TEXT;
 
 // The application identity.
 constexpr std::array kAppIdName{byDefault(L"NorvellZephelWin")};

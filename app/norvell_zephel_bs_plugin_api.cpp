@@ -3,6 +3,7 @@
 #include "app/norvell_zephel_bs_plugin.h"
 #include "manager/package_extraction.h"
 #include "manager/plugin_registration.h"
+#include "nz_version.h"
 
 NorvellZephelBSPluginAPI::NorvellZephelBSPluginAPI(const std::shared_ptr<NorvellZephelBSPlugin>& plugin,
                                                    const FB::BrowserHostPtr& host)
@@ -20,7 +21,7 @@ NorvellZephelBSPluginAPI::NorvellZephelBSPluginAPI(const std::shared_ptr<Norvell
 
 NorvellZephelBSPluginAPI::~NorvellZephelBSPluginAPI() = default;
 
-std::string NorvellZephelBSPluginAPI::get_version() { return "1.0.7"; }
+std::string NorvellZephelBSPluginAPI::get_version() { return NZ_VERSION_TEXT; }
 
 bool NorvellZephelBSPluginAPI::registerPlugin(const std::string& descriptor) {
   return Norvell::registerPlugin(*manifest_, descriptor);

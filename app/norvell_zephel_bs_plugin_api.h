@@ -28,7 +28,7 @@ class NorvellZephelBSPluginAPI : public PlugInAPI {
 
   std::shared_ptr<NorvellZephelBSPlugin> plugin() const { return plugin_.lock(); }
 
-  // "version": always "1.0.7".
+  // "version": the product version ("1.0.7").
   std::string get_version();
   // "updatePlugin" (norvell_zephel_bs_plugin_api_update.cpp): calls
   // onComplete with true at once when an installed plug-in satisfies the

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "npapi/npapi_abi.h"
+#include "nz_version.h"
 #include "npapi/module_entry.h"
 #include "runtime/plugin_description.h"
 
@@ -20,7 +21,7 @@ extern "C" {
 NZ_EXPORT const char* NP_GetMIMEDescription(void) { return FB::kMimeDescription; }
 
 NZ_EXPORT char* NP_GetPluginVersion(void) {
-  static char version[] = "1.0.7";
+  static char version[] = NZ_VERSION_TEXT;
   return version;
 }
 

@@ -7,10 +7,12 @@
 
 #include <string>
 
+#include "nz_version.h"
+
 namespace FB {
 
 // "<mime type>:<extensions>:<description>;" for every MIME type handled.
-inline constexpr const char* kMimeDescription = "application/x-norvellzephel32::Norvell Zephel - 1.0.7;";
+inline constexpr const char* kMimeDescription = "application/x-norvellzephel32::Norvell Zephel - " NZ_VERSION_TEXT ";";
 inline constexpr const char* kMimeType = "application/x-norvellzephel32";
 inline constexpr const char* kPluginName = "Norvell Zephel 32 Bit";
 
