@@ -90,9 +90,8 @@ class Control : public ::testing::Test {
   }
   template <class I>
   I* as(REFIID iid) {
-    I* out = nullptr;
-    EXPECT_EQ(control->QueryInterface(iid, reinterpret_cast<void**>(&out)), S_OK);
-    if (out) out->Release();  // the control holds it alive
+    I* out = testing::borrowedInterface<I>(control, iid);
+    EXPECT_NE(out, nullptr);
     return out;
   }
 

@@ -136,4 +136,13 @@ class FakeOleSite : public IOleClientSite, public IOleInPlaceSiteWindowless, pub
   RECT position_;
 };
 
+// The object's interface `iid`, or null; the object keeps it alive, so the
+// caller gets no reference of its own.
+template <class I>
+I* borrowedInterface(IUnknown* object, REFIID iid) {
+  I* out = nullptr;
+  if (SUCCEEDED(object->QueryInterface(iid, reinterpret_cast<void**>(&out))) && out) out->Release();
+  return out;
+}
+
 }  // namespace FB::ActiveX::testing
