@@ -122,16 +122,25 @@ for page in "${pages[@]}"; do
   fi
   # The browser's own exit code is kept in a file: xvfb-run now and then
   # fails to remove its temporary folder and then exits with 5 instead.
-  rm -f "$work/code"
-  rm -rf "$state"
-  mkdir -p "$state/data"
   driver=()
   if [ -x "$here/${page%.html}_driver.sh" ]; then driver=("$here/${page%.html}_driver.sh"); fi
-  env -u NZ_TEST_MODULE_RESULT XDG_DATA_HOME="$state/data" XDG_CACHE_HOME="$state/cache" NZ_TEST_MODULE_LOG="$state/test-module.log" \
-    QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" NZ_E2E_STATE="$state" "${launcher[@]}" \
-    /bin/sh -c '"$@"; echo $? >"$NZ_E2E_CODE_FILE"' nz-e2e "${driver[@]}" "$browser" "${args[@]}" "$base/$page" \
-    >"$work/page.out" 2>"$work/page.err" </dev/null
-  code=$?
+  # A browser that finds no X server (xvfb-run now and then hands over a
+  # display that is not up yet) has run nothing: the page gets one more try.
+  for attempt in 1 2; do
+    rm -f "$work/code"
+    rm -rf "$state"
+    mkdir -p "$state/data"
+    env -u NZ_TEST_MODULE_RESULT XDG_DATA_HOME="$state/data" XDG_CACHE_HOME="$state/cache" NZ_TEST_MODULE_LOG="$state/test-module.log" \
+      QTWEBKIT_PLUGIN_PATH="$plugin_path" NZ_E2E_CODE_FILE="$work/code" NZ_E2E_STATE="$state" "${launcher[@]}" \
+      /bin/sh -c '"$@"; echo $? >"$NZ_E2E_CODE_FILE"' nz-e2e "${driver[@]}" "$browser" "${args[@]}" "$base/$page" \
+      >"$work/page.out" 2>"$work/page.err" </dev/null
+    code=$?
+    if ((attempt == 1)) && grep -q "could not connect to display" "$work/page.err"; then
+      echo "run.sh: note: $page found no X server; running it again"
+      continue
+    fi
+    break
+  done
   if [ -s "$work/code" ]; then code="$(cat "$work/code")"; fi
   cat "$work/page.out"
   # The page's summary, and its driver's when it has one.
