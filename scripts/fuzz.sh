@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes every target of fuzz/ for a while: builds them in the linux-asan
 # build (AddressSanitizer + UndefinedBehaviorSanitizer + libFuzzer, clang),
-# then runs each for the given number of seconds (default 60), one after the
-# other. Inputs that found new code are kept in build/fuzz/corpus/<target>/
+# then runs each for the given number of seconds (default 60), as many at a
+# time as there are cores (NZ_JOBS). Inputs that found new code are kept in build/fuzz/corpus/<target>/
 # (not in git), seeded from fuzz/corpus/<target>/. An input that crashes a
 # target or breaks one of its properties is left in build/fuzz/crashes/ and
 # the script fails; copy it into fuzz/corpus/<target>/ once fixed, so that
@@ -27,13 +27,10 @@ export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 crashes="$here/build/fuzz/crashes"
 logs="$here/build/fuzz/logs"
 mkdir -p "$crashes" "$logs"
-status=0
-for target in "${targets[@]}"; do
-  corpus="$here/build/fuzz/corpus/$target"
+fuzz_one() {
+  local target=$1 corpus="$here/build/fuzz/corpus/$1" log="$logs/$1.log" dict=() rc execs cov
   mkdir -p "$corpus"
-  dict=()
   if [ -f "fuzz/$target.dict" ]; then dict=(-dict="fuzz/$target.dict"); fi
-  log="$logs/$target.log"
   # New inputs go to the first folder only; the seeds are read, never written.
   "$build/fuzz/nz_fuzz_$target" "${dict[@]}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
     -artifact_prefix="$crashes/$target-" -print_final_stats=1 "$corpus" "fuzz/corpus/$target" >"$log" 2>&1
@@ -43,9 +40,24 @@ for target in "${targets[@]}"; do
   if ((rc == 0)); then
     echo "fuzz: $target clean, ${execs:-?} exec/s, ${cov:-cov: ?} ($seconds s)"
   else
-    echo "fuzz: $target FAILED (exit $rc), input left in $crashes/, log $log"
-    grep -E "ERROR|property broken|runtime error|SUMMARY|Test unit written" "$log" | head -10
-    status=1
+    echo "fuzz: $target FAILED (exit $rc), input left in $crashes/, log $log
+$(grep -E "ERROR|property broken|runtime error|SUMMARY|Test unit written" "$log" | head -10)"
+    return 1
   fi
+}
+
+status=0
+running=0
+for target in "${targets[@]}"; do
+  if ((running >= jobs)); then
+    wait -n || status=1
+    running=$((running - 1))
+  fi
+  fuzz_one "$target" &
+  running=$((running + 1))
+done
+while ((running > 0)); do
+  wait -n || status=1
+  running=$((running - 1))
 done
 exit $status
