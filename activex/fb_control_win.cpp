@@ -135,6 +135,9 @@ void CFBControl::teardown() {
   releaseAndClear(webBrowser_);
   releaseAndClear(clientSite_);
   releaseAndClear(site_);
+  // Last, as an attribute may hold a reference to this control (the caller
+  // of SetSite or SetClientSite holds one of its own).
+  dropBuiltInFunctions();
 }
 
 HRESULT STDMETHODCALLTYPE CFBControl::SetSite(IUnknown* site) {

@@ -178,5 +178,26 @@ TEST_F(Control, ObjectsHandedToScriptAreOneBridgeEach) {
   EXPECT_EQ(canUnloadNow(), S_FALSE);
 }
 
+// Script may store the control in an attribute of one of its own built-in
+// functions; the control still goes once the page lets go (TearDown checks
+// that no object is left).
+TEST_F(Control, AnAttributeOfABuiltInFunctionHoldingTheControlDoesNotKeepIt) {
+  ASSERT_EQ(as<IObjectWithSite>(IID_IObjectWithSite)->SetSite(&site), S_OK);
+  for (const wchar_t* name : {L"attachEvent", L"detachEvent", L"getLastException"}) {
+    ComValue function;
+    ASSERT_EQ(testing::invoke(control, idOf(control, name), DISPATCH_PROPERTYGET, {}, &function.value, nullptr), S_OK);
+    ASSERT_EQ(V_VT(&function.value), VT_DISPATCH);
+    IDispatchEx* object = nullptr;
+    ASSERT_EQ(V_DISPATCH(&function.value)->QueryInterface(kIidIDispatchEx, reinterpret_cast<void**>(&object)), S_OK);
+    BSTR attribute = SysAllocString(L"owner");
+    DISPID id = DISPID_UNKNOWN;
+    EXPECT_EQ(object->GetDispID(attribute, fdexNameEnsure | fdexNameCaseSensitive, &id), S_OK);
+    SysFreeString(attribute);
+    EXPECT_EQ(testing::put(object, id, ComValue(static_cast<IDispatch*>(control))), S_OK);
+    object->Release();
+  }
+  EXPECT_EQ(as<IObjectWithSite>(IID_IObjectWithSite)->SetSite(nullptr), S_OK);
+}
+
 }  // namespace
 }  // namespace FB::ActiveX

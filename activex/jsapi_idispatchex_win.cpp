@@ -171,6 +171,17 @@ JSAPIPtr JSAPI_IDispatchEx::builtInFunction(int which) {
   return slot;
 }
 
+void JSAPI_IDispatchEx::dropBuiltInFunctions() {
+  std::shared_ptr<BuiltInFunction> functions[std::size(builtIns_)];
+  for (std::size_t i = 0; i < std::size(builtIns_); ++i) functions[i] = std::move(builtIns_[i]);
+  for (const auto& function : functions) {
+    if (function) function->detach();
+  }
+  for (const auto& function : functions) {
+    if (function) function->dropAllAttributes();
+  }
+}
+
 void* JSAPI_IDispatchEx::findInterface(REFIID) { return nullptr; }
 
 HRESULT STDMETHODCALLTYPE JSAPI_IDispatchEx::QueryInterface(REFIID iid, void** out) {

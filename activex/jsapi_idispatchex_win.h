@@ -98,6 +98,12 @@ class JSAPI_IDispatchEx : public IDispatchEx {
   virtual void* findInterface(REFIID iid);
   // The COM ready state the object reports (the control's changes).
   virtual long readyState() const { return 4; }
+  // Cuts the built-in function objects loose and empties their attributes:
+  // script may have stored this object in one of them, a cycle that would
+  // keep it alive. For the page's teardown; a later read makes new ones.
+  // The caller must hold a reference of its own (or be the destructor),
+  // since an attribute may hold another.
+  void dropBuiltInFunctions();
 
  private:
   JSAPIPtr liveApi() const;
