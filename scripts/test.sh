@@ -33,7 +33,8 @@ done
 # would be seen by the other real-browser pages.
 echo "== packages"
 if "$here/scripts/package.sh"; then
-  "$here/packaging/linux/deb_test.sh" "$here"/dist/norvell-zephel_*.deb "$here/build/linux/tools/browser/nz_browser" ||
+  "$here/packaging/linux/deb_test.sh" "$here"/dist/norvell-zephel_*.deb "$here/build/linux/tools/browser/nz_browser" \
+    "$here/build/linux/module/npNorvellZephel32.so" ||
     status=1
   "$here/packaging/windows/install_scripts_test.sh" "$here"/dist/norvell-zephel-*-win32.zip \
     "$here/build/win64/module/npNorvellZephel32.dll" "$here/activex/activex_ids_win.h" || status=1

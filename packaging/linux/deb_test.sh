@@ -2,17 +2,22 @@
 # The Debian package on this machine: installs it with dpkg, opens
 # installed_plugin.html from a loopback server in nz_browser under Xvfb with
 # no plug-in path variable and a fresh home (so the browser can only find the
-# plug-in where the package put it), checks the dialog helper lies where the
-# installed plug-in looks for it, removes the package with dpkg -r and checks
-# that every file it listed is gone, that dpkg no longer knows it and that the
+# plug-in where the package put it), checks that the plug-in finds the
+# installed dialog helper, removes the package with dpkg -r and checks that
+# every file it listed is gone, that dpkg no longer knows it and that the
 # browser no longer finds a plug-in for the type.
-#   deb_test.sh <package.deb> <nz_browser>
+#   deb_test.sh <package.deb> <nz_browser> <test plug-in.so>
+# The packaged plug-in trusts no loopback page, so it cannot be asked for a
+# dialog here: the test plug-in of the same build tree (which shares its
+# platform library, where the helper is looked for) is put alone in a plug-in
+# folder, opens a folder dialog, and the helper must start from the
+# installed folder; the test then ends that helper by its process id.
 # Needs root. Skips (exit 0, a SKIP line) when not root, or when the package
 # or a plug-in of that name is already on the machine: the test leaves the
 # machine as it found it, and removes the package also when a check fails.
 # Prints PASS/FAIL lines; exits non-zero on any failure.
 set -u
-deb=$(realpath "$1") browser=$(realpath "$2")
+deb=$(realpath "$1") browser=$(realpath "$2") test_plugin=$(realpath "$3")
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 name=norvell-zephel
 plugin=/usr/lib/mozilla/plugins/npNorvellZephel32.so
@@ -63,13 +68,15 @@ while [ -z "$port" ] && kill -0 "$server_pid" 2>/dev/null; do
 done
 [ -n "$port" ] || { fail "the loopback server did not start"; cat "$work/server.log"; exit 1; }
 
-# Opens the page with QUERY; its checks are the browser's output.
+# Opens the page with QUERY, with the plug-in folder PLUGIN_PATH ("" for
+# none); the page's checks are the browser's output.
 browse() {
-  local attempt code
+  local attempt code path=()
+  [ -n "${2:-}" ] && path=(QTWEBKIT_PLUGIN_PATH="$2")
   for attempt in 1 2; do  # a display that was not up yet gets one more try
-    env -u QTWEBKIT_PLUGIN_PATH -u MOZ_PLUGIN_PATH -u NORVELL_ZEPHEL_DIALOG_HELPER HOME="$work/home" \
+    env -u QTWEBKIT_PLUGIN_PATH -u MOZ_PLUGIN_PATH -u NORVELL_ZEPHEL_DIALOG_HELPER "${path[@]}" HOME="$work/home" \
       XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache" XDG_CONFIG_HOME="$work/home/config" \
-      xvfb-run -a -s "-screen 0 800x600x24" "$browser" --timeout 30 \
+      PATH=/usr/bin:/bin xvfb-run -a -s "-screen 0 800x600x24" "$browser" --timeout 30 \
       "http://127.0.0.1:$port/installed_plugin.html?$1" >"$work/page.out" 2>"$work/page.err" </dev/null
     code=$?
     grep -q "could not connect to display" "$work/page.err" || break
@@ -78,11 +85,27 @@ browse() {
   grep -qE '^[0-9]+ passed, 0 failed$' "$work/page.out" && ((code == 0))
 }
 
+# The test plug-in's folder dialog: its helper must start from the installed
+# folder (waited for, at most 20 s); it is ended by its process id.
+helper_starts_from() {
+  local pid="" i
+  mkdir -p "$work/plugins"
+  cp "$test_plugin" "$work/plugins/"
+  browse helper "$work/plugins" &
+  local page=$!
+  for ((i = 0; i < 200 && ${#pid} == 0; i++)); do
+    sleep 0.1
+    pid=$(pgrep -n -f "^$1/nz_dialog_helper folder ")
+  done
+  [ -n "$pid" ] && kill "$pid"
+  wait "$page" && [ -n "$pid" ]
+}
+
 echo "== dpkg -i"
 if dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then installed=1; pass "dpkg -i"; else fail "dpkg -i"; cat "$work/dpkg.log"; exit 1; fi
 check "the browser finds the installed plug-in, which answers version $version" browse "version=$version"
 check "the dialog helper is installed executable" test -x "$helper_dir/nz_dialog_helper"
-check "the installed plug-in looks for its helper there" grep -qF "$helper_dir" "$plugin"
+check "the plug-in starts the dialog helper from $helper_dir" helper_starts_from "$helper_dir"
 check "every library of the plug-in and the helper is found" \
   bash -c '! ldd "$1" "$2" | grep -q "not found"' ldd "$plugin" "$helper_dir/nz_dialog_helper"
 
