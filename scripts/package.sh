@@ -46,7 +46,9 @@ name="norvell-zephel-$version-win32"
 stage=build/win32/zip
 rm -rf "$stage"
 mkdir -p "$stage/$name/docs" "$stage/$name/types"
-cp build/win32/module/npNorvellZephel32.dll "$stage/$name/"
+# Without the debugging information the build keeps (RelWithDebInfo).
+strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' build/win32/CMakeCache.txt)
+"$strip" --strip-unneeded -o "$stage/$name/npNorvellZephel32.dll" build/win32/module/npNorvellZephel32.dll
 for script in install uninstall; do  # cmd.exe reads its scripts with CRLF line ends
   sed 's/\r*$/\r/' "packaging/windows/$script.cmd" >"$stage/$name/$script.cmd"
 done

@@ -13,8 +13,8 @@
 # folder, opens a folder dialog, and the helper must start from the
 # installed folder; the test then ends that helper by its process id.
 # Needs root. Skips (exit 0, a SKIP line) when not root, or when the package
-# or a plug-in of that name is already on the machine: the test leaves the
-# machine as it found it, and removes the package also when a check fails.
+# or a file it holds is already on the machine: the test leaves the machine
+# as it found it, and removes the package also when a check fails.
 # Prints PASS/FAIL lines; exits non-zero on any failure.
 set -u
 deb=$(realpath "$1") browser=$(realpath "$2") test_plugin=$(realpath "$3")
@@ -25,7 +25,8 @@ plugin=/usr/lib/mozilla/plugins/npNorvellZephel32.so
 skip() { echo "SKIP the Debian package test: $*"; exit 0; }
 [ "$(id -u)" -eq 0 ] || skip "needs root (dpkg -i); run it as root or through sudo"
 dpkg -s "$name" >/dev/null 2>&1 && skip "dpkg knows $name already"
-[ -e "$plugin" ] && skip "$plugin exists already"
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print substr($6, 2) }' | sort)
+while read -r file; do [ -e "$file" ] && skip "$file exists already"; done <<<"$files"
 
 failures=0
 pass() { echo "PASS $*"; }
@@ -51,7 +52,6 @@ echo "package $name $version, Depends: $depends"
 check "the package is $name" test "$(dpkg-deb -f "$deb" Package)" == "$name"
 check "Depends names the C++ runtime and GTK 3" grep -q "libstdc++6.*libgtk-3-0\|libgtk-3-0.*libstdc++6" <<<"$depends"
 check "a maintainer and a description" test -n "$(dpkg-deb -f "$deb" Maintainer)" -a -n "$(dpkg-deb -f "$deb" Description)"
-files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print substr($6, 2) }' | sort)
 helper_dir=$(dirname "$(grep '/nz_dialog_helper$' <<<"$files")")
 check "the package holds the plug-in and the dialog helper only" \
   test "$files" == "$(printf '%s\n' "$plugin" "$helper_dir/nz_dialog_helper" | sort)"
@@ -102,7 +102,8 @@ helper_starts_from() {
 }
 
 echo "== dpkg -i"
-if dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then installed=1; pass "dpkg -i"; else fail "dpkg -i"; cat "$work/dpkg.log"; exit 1; fi
+installed=1  # also a failed dpkg -i may leave the package half installed
+if dpkg -i "$deb" >"$work/dpkg.log" 2>&1; then pass "dpkg -i"; else fail "dpkg -i"; cat "$work/dpkg.log"; exit 1; fi
 check "the browser finds the installed plug-in, which answers version $version" browse "version=$version"
 check "the dialog helper is installed executable" test -x "$helper_dir/nz_dialog_helper"
 check "the plug-in starts the dialog helper from $helper_dir" helper_starts_from "$helper_dir"
