@@ -29,7 +29,9 @@
 //
 // The helper is the program named by NORVELL_ZEPHEL_DIALOG_HELPER when that
 // is set, else nz_dialog_helper in the plug-in module's folder when it is
-// there, else nz_dialog_helper found on PATH.
+// there, else the one in the folder the installed package puts it in
+// (NZ_DIALOG_HELPER_DIR, see dialogHelperProgram), else nz_dialog_helper
+// found on PATH.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -56,21 +58,36 @@
 
 extern char** environ;
 
+namespace FB::posix {
+
+std::string dialogHelperProgram(const char* configured, const std::string& modulePath,
+                                const std::string& installedFolder) {
+  constexpr const char* kHelperName = "nz_dialog_helper";
+  if (configured != nullptr && configured[0] != '\0') return configured;
+  // Beside the module (a build tree, or a plug-in a user copied into a
+  // browser's plug-in folder together with its helper), then where the
+  // package installs it: browsers scan their plug-in folders, so the package
+  // keeps programs out of them.
+  for (const std::string& folder :
+       {modulePath.empty() ? std::string() : std::filesystem::path(modulePath).parent_path().string(),
+        installedFolder}) {
+    if (folder.empty()) continue;
+    std::string candidate = (std::filesystem::path(folder) / kHelperName).string();
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return kHelperName;
+}
+
+}  // namespace FB::posix
+
 namespace FB::os {
 namespace {
 
-constexpr const char* kHelperName = "nz_dialog_helper";
 constexpr std::size_t kMaxAnswerBytes = 1 << 20;  // far beyond any path
 
 std::string helperProgram() {
-  const char* configured = std::getenv("NORVELL_ZEPHEL_DIALOG_HELPER");
-  if (configured != nullptr && configured[0] != '\0') return configured;
-  std::string module = Platform::instance().modulePath();
-  if (!module.empty()) {
-    std::string besideModule = (std::filesystem::path(module).parent_path() / kHelperName).string();
-    if (access(besideModule.c_str(), X_OK) == 0) return besideModule;
-  }
-  return kHelperName;
+  return posix::dialogHelperProgram(std::getenv("NORVELL_ZEPHEL_DIALOG_HELPER"), Platform::instance().modulePath(),
+                                    NZ_DIALOG_HELPER_DIR);
 }
 
 // The file to execute for `program`: itself when it holds a "/", else the

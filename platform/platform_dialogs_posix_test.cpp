@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/fake_platform.h"
+#include "platform/platform_posix.h"
 #include "platform/system_platform.h"
 
 namespace {
@@ -204,6 +205,38 @@ TEST_F(DialogHelper, WithoutTheVariableTheHelperBesideTheModuleThenOnPathIsUsed)
   EXPECT_EQ(folderDialog(L"t").path, L"/beside the module");
   platform.setModulePath((folder / "elsewhere" / "npNorvellZephel32.so").string());
   EXPECT_EQ(folderDialog(L"t").path, L"/on the path");
+}
+
+// Without the variable: the module's folder, then the installed folder, then
+// the bare name for a PATH search; a helper there that cannot be executed is
+// passed by.
+TEST(DialogHelperProgram, VariableThenModuleFolderThenInstalledFolderThenPath) {
+  std::string pattern = (fs::temp_directory_path() / "nz_helper_XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const fs::path root = pattern;
+  for (const char* name : {"module", "installed", "plain", "empty"}) fs::create_directory(root / name);
+  for (const char* name : {"module", "installed", "plain"}) {
+    writeFile(root / name / "nz_dialog_helper", "#!/bin/sh\n");
+    chmod((root / name / "nz_dialog_helper").c_str(), std::string(name) == "plain" ? 0644 : 0755);
+  }
+  auto module = [&](const char* folder) { return (root / folder / "npNorvellZephel32.so").string(); };
+  auto helper = [&](const char* folder) { return (root / folder / "nz_dialog_helper").string(); };
+  const std::string installed = (root / "installed").string(), plain = (root / "plain").string();
+  struct Case {
+    const char* configured;
+    std::string modulePath, installedFolder, expected;
+  };
+  for (const Case& c : {Case{"/chosen/helper", module("module"), installed, "/chosen/helper"},
+                        Case{"", module("module"), installed, helper("module")},
+                        Case{nullptr, module("empty"), installed, helper("installed")},
+                        Case{nullptr, module("plain"), installed, helper("installed")},
+                        Case{nullptr, "", installed, helper("installed")},
+                        Case{nullptr, module("empty"), plain, "nz_dialog_helper"},
+                        Case{nullptr, module("empty"), "", "nz_dialog_helper"}}) {
+    EXPECT_EQ(FB::posix::dialogHelperProgram(c.configured, c.modulePath, c.installedFolder), c.expected)
+        << c.modulePath << " | " << c.installedFolder;
+  }
+  fs::remove_all(root);
 }
 
 // The open dialog's answer must name an existing file, as on Windows; the

@@ -4,6 +4,8 @@
 
 #include <sys/types.h>
 
+#include <string>
+
 #include "platform/platform.h"
 
 namespace FB::posix {
@@ -16,6 +18,13 @@ SystemProxyList proxyListFromEnvironment();
 // as a private folder of the user `user` (a link, not a folder, another
 // owner, any group or other permission bit); null when it can.
 const char* privateFolderProblem(mode_t mode, uid_t owner, uid_t user);
+
+// The dialog helper to start: `configured` (the variable
+// NORVELL_ZEPHEL_DIALOG_HELPER) when it is set and not empty, else an
+// executable nz_dialog_helper in the folder of `modulePath`, else one in
+// `installedFolder`, else the bare name, for a search of PATH.
+std::string dialogHelperProgram(const char* configured, const std::string& modulePath,
+                                const std::string& installedFolder);
 
 
 }  // namespace FB::posix

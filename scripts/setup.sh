@@ -13,6 +13,7 @@ packages=(
   libgtk-3-dev xvfb xauth xdotool
   qtbase5-dev libqt5webkit5-dev
   python3 valgrind
+  dpkg-dev file
   node-typescript
   clang libclang-rt-dev llvm
 )

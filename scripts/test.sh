@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The project's test command: installs what is missing, builds the three
-# targets (linux, win64, and win32's module) and runs every test suite: natively on
-# linux, under wine on win64. Then the linux-asan build (clang,
+# targets (linux, win64, and win32's module) and runs every test suite:
+# natively on linux, under wine on win64. Then the install packages
+# (scripts/package.sh) are built and tried (packaging/). Then the linux-asan
+# build (clang,
 # AddressSanitizer + UndefinedBehaviorSanitizer, with LeakSanitizer's leak
 # check at exit): every unit test program, the real-browser pages and the
 # fuzz corpora replayed, and each fuzz target fuzzed for NZ_FUZZ_SECONDS
@@ -31,6 +33,20 @@ for preset in linux win64; do
   echo "== test $preset"
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+# The install packages, and each one tried: the Debian package installed on
+# this machine and removed again (as root only: it skips otherwise), the
+# Windows scripts under wine. Not inside a ctest run: an installed plug-in
+# would be seen by the other real-browser pages.
+echo "== packages"
+if "$here/scripts/package.sh"; then
+  "$here/packaging/linux/deb_test.sh" "$here"/dist/norvell-zephel_*.deb "$here/build/linux/tools/browser/nz_browser" \
+    "$here/build/linux/module/npNorvellZephel32.so" ||
+    status=1
+  "$here/packaging/windows/install_scripts_test.sh" "$here"/dist/norvell-zephel-*-win32.zip \
+    "$here/build/win64/module/npNorvellZephel32.dll" "$here/activex/activex_ids_win.h" || status=1
+else
+  status=1
+fi
 if [ "${NZ_VALGRIND:-0}" = 1 ]; then
   echo "== leak check linux (valgrind)"
   "$here/scripts/leak_check.sh" "$here/build/linux" || status=1
