@@ -56,3 +56,12 @@ file.showOpenDialog("Text|txt");
 // @ts-expect-error a descriptor needs PluginBit
 const descriptor: NorvellZephelPluginDescriptor = { PluginName: "Scanner" };
 export {};
+
+// The page library.
+declare const wrapped: NorvellZephelWrappedRoot;
+// @ts-expect-error the library's callbacks are node-style: the error comes first
+wrapped.updatePlugin("{}", null, (installed: boolean) => console.log(installed));
+// @ts-expect-error the time limit is a number of milliseconds
+NorvellZephel.ready({timeout: "10 s"});
+// @ts-expect-error get reads members of the wrapped object only
+wrapped.get("noSuchMember");

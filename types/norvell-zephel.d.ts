@@ -158,3 +158,82 @@ interface NorvellZephelPluginDescriptor {
   /** Filled in by the plug-in manager: "1" registered, "0" or empty not. */
   Installed?: string;
 }
+
+// The page library, js/norvell-zephel.js: the global NorvellZephel and the
+// objects it wraps. A wrapped object throws an Error with the plug-in's own
+// message when a member fails.
+
+/** A node-style callback of the page library: `error` is null when the call worked. */
+type NorvellZephelCallback<T> = (error: Error | null, result?: T) => void;
+
+/** What the page library adds to the objects it wraps. */
+interface NorvellZephelWrapper<Raw> {
+  /** The plug-in's own object. */
+  readonly raw: Raw;
+  /** Reads a property (also where the script engine has no property accessors). */
+  get<K extends keyof Raw>(name: K): Raw[K];
+  /** Writes a property. */
+  set<K extends keyof Raw>(name: K, value: Raw[K]): void;
+}
+
+/** A file object wrapped by the page library; it can be passed back wherever a file object goes. */
+interface NorvellZephelWrappedFile extends NorvellZephelFile, NorvellZephelWrapper<NorvellZephelFile> {}
+
+/** Members of the root object whose wrapped form differs. */
+type NorvellZephelRewrapped = "showOpenDialog" | "showSaveDialog" | "showSelectFolderDialog" |
+  "showSelectFolderDialogWithTitle" | "createFileInFolder" | "acquireRecoveryFile" | "fileFromPermanentHandle" |
+  "updatePlugin" | "registerWriteHandler" | "registerQueryHandler" | "unregisterWriteHandler" |
+  "unregisterQueryHandler";
+
+/**
+ * The root object wrapped by the page library: file objects come back wrapped; updatePlugin and
+ * the handler registries return a Promise, or take a node-style callback after their own arguments.
+ */
+interface NorvellZephelWrappedRoot extends Omit<NorvellZephelRoot, NorvellZephelRewrapped>,
+    NorvellZephelWrapper<NorvellZephelRoot> {
+  showOpenDialog(filter: string): NorvellZephelWrappedFile | null;
+  showSaveDialog(filter: string): NorvellZephelWrappedFile | null;
+  showSelectFolderDialog(): NorvellZephelWrappedFile | null;
+  showSelectFolderDialogWithTitle(title: string): NorvellZephelWrappedFile | null;
+  createFileInFolder(folder: NorvellZephelFile | null, name: string): NorvellZephelWrappedFile | null;
+  acquireRecoveryFile(extension: string, folder: string): NorvellZephelWrappedFile;
+  fileFromPermanentHandle(handle: string): NorvellZephelWrappedFile;
+  /** Resolves with true when the plug-in is installed, false when it could not be. */
+  updatePlugin(descriptor: NorvellZephelPluginDescriptor | string,
+               onProgress?: NorvellZephelUpdateProgress | null): Promise<boolean>;
+  updatePlugin(descriptor: NorvellZephelPluginDescriptor | string, onProgress: NorvellZephelUpdateProgress | null,
+               callback: NorvellZephelCallback<boolean>): void;
+  /** Resolves with the handler's id. */
+  registerWriteHandler(handler: NorvellZephelHandler | null): Promise<number>;
+  registerWriteHandler(handler: NorvellZephelHandler | null, callback: NorvellZephelCallback<number>): void;
+  registerQueryHandler(handler: NorvellZephelHandler | null): Promise<number>;
+  registerQueryHandler(handler: NorvellZephelHandler | null, callback: NorvellZephelCallback<number>): void;
+  unregisterWriteHandler(id: number): Promise<void>;
+  unregisterWriteHandler(id: number, callback: NorvellZephelCallback<void>): void;
+  unregisterQueryHandler(id: number): Promise<void>;
+  unregisterQueryHandler(id: number, callback: NorvellZephelCallback<void>): void;
+}
+
+/** Where NorvellZephel.ready looks for the plug-in, and how long it waits. */
+interface NorvellZephelReadyOptions {
+  /** The <object> element or its id (default: the page's first one, or a new one). */
+  element?: HTMLElement | string;
+  /** Where a new <object> goes (default: the body). */
+  parent?: HTMLElement | string;
+  /** Milliseconds to wait (default 10000). */
+  timeout?: number;
+  /** An object made already (a script host's new ActiveXObject): wrapped at once. */
+  plugin?: NorvellZephelRoot;
+}
+
+/** The page library's global. */
+declare const NorvellZephel: {
+  /** Finds or inserts the plug-in element and waits until it answers. */
+  ready(options?: NorvellZephelReadyOptions | null): Promise<NorvellZephelWrappedRoot>;
+  ready(callback: NorvellZephelCallback<NorvellZephelWrappedRoot>): void;
+  ready(options: NorvellZephelReadyOptions | null, callback: NorvellZephelCallback<NorvellZephelWrappedRoot>): void;
+  /** Wraps a root object that is ready. */
+  wrap(root: NorvellZephelRoot): NorvellZephelWrappedRoot;
+  /** "application/x-norvellzephel32". */
+  readonly type: string;
+};

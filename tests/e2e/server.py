@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Loopback HTTP server for the real-browser tests.
 
-Serves the test pages (tests/e2e/ at "/") and the demo pages (examples/ at
-"/examples/") from one address on 127.0.0.1, on a free port that it prints
-("serving http://127.0.0.1:PORT/") and, when asked, writes to a file.
+Serves the test pages (tests/e2e/ at "/"), the demo pages (examples/ at
+"/examples/") and the page library (js/ at "/js/") from one address on
+127.0.0.1, on a free port that it prints ("serving
+http://127.0.0.1:PORT/") and, when asked, writes to a file.
 
 Besides files it answers:
   /echo                  GET or POST: a JSON description of the request
@@ -245,7 +246,7 @@ def main():
     parser.add_argument("--verbose", action="store_true", help="log every request to stderr")
     args = parser.parse_args()
 
-    mounts = [("/", HERE), ("/examples/", os.path.join(REPO, "examples"))]
+    mounts = [("/", HERE), ("/examples/", os.path.join(REPO, "examples")), ("/js/", os.path.join(REPO, "js"))]
     server = make_server(args.port, mounts, PackageStore(args.packages, args.test_module), not args.verbose,
                          args.state_dir)
     port = server.server_address[1]
