@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "manager/package_limits.h"
 #include "runtime/diagnostic_log.h"
 #include "runtime/stream_events.h"
 
@@ -30,7 +31,11 @@ std::shared_ptr<FB::SimpleStreamHelper> NorvellZephelBSStreamHelper::startDownlo
 NorvellZephelBSStreamHelper::NorvellZephelBSStreamHelper(const FB::BrowserHostPtr& host,
                                                          const FB::JSObjectPtr& progress,
                                                          CompletionCallback completion)
-    : FB::SimpleStreamHelper(host, std::move(completion), kBlockSize), progress_(progress) {}
+    : FB::SimpleStreamHelper(host, std::move(completion), kBlockSize), progress_(progress) {
+  // A package beyond the limit could never be installed: it is not held
+  // either.
+  setSizeLimit(static_cast<std::size_t>(kMaxPackageBytes));
+}
 
 NorvellZephelBSStreamHelper::~NorvellZephelBSStreamHelper() = default;
 

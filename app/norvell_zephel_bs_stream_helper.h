@@ -1,7 +1,8 @@
 // Norvell::NorvellZephelBSStreamHelper: the download object of the plug-in
 // manager. A one-shot fetch through the browser (FB::SimpleStreamHelper)
 // that also tells a script function the size of every chunk as it arrives,
-// and keeps itself alive until its stream has completed.
+// and keeps itself alive until its stream has completed. A body larger than
+// the biggest package allowed fails as soon as it is larger.
 //
 // startDownload may be called from any thread; it moves itself to the
 // browser's main thread. The progress and completion calls arrive on the

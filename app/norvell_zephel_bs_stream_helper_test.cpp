@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "manager/package_limits.h"
+
 #include "testing/fake_browser_host.h"
 #include "testing/fake_browser_stream.h"
 
@@ -67,6 +69,7 @@ TEST_F(DownloadTest, AsksForACachedStreamThenReportsEachChunksSizeAndCompletesOn
   server->serve("http://h/package.zip", FakeResource{package, "", 16384});
   auto helper = start("http://h/package.zip");
   EXPECT_EQ(helper->blockSize(), 131072u);
+  EXPECT_EQ(helper->sizeLimit(), Norvell::kMaxPackageBytes);
   const auto requests = server->requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_TRUE(requests[0].cached);

@@ -79,6 +79,11 @@ bool SimpleStreamHelper::onDataArrived(StreamDataArrivedEvent* event, BrowserStr
       remaining > std::numeric_limits<std::size_t>::max() - position) {
     return giveUp("The download is larger than this process can hold");
   }
+  // A server decides how much it sends (and, for ranges, where a chunk
+  // goes): nothing past the limit is ever allocated.
+  if (position + remaining > sizeLimit_ || received_ + remaining > sizeLimit_) {
+    return giveUp("The download is larger than its limit");
+  }
   try {
     while (remaining > 0) {
       const std::size_t index = position / blockSize_;

@@ -70,6 +70,13 @@ class SimpleStreamHelper : public DefaultBrowserStreamHandler {
   // trimmed, repeated names keep every value.
   static HeaderFields parseHeaders(const std::string& headerText);
 
+  // The most the body may hold: a chunk that would reach past it (by its
+  // length or by its offset) ends the transfer as a failure, as a chunk
+  // there is no memory for does. No limit but memory by default. Set it on
+  // the main thread before the transfer delivers data.
+  void setSizeLimit(std::size_t bytes) { sizeLimit_ = bytes; }
+  std::size_t sizeLimit() const { return sizeLimit_; }
+
   std::size_t blockSize() const { return blockSize_; }
   std::size_t received() const { return received_; }
   const BrowserHostPtr& host() const { return host_; }
@@ -97,6 +104,7 @@ class SimpleStreamHelper : public DefaultBrowserStreamHandler {
   ByteArray data_;
   std::size_t blockSize_;
   std::size_t received_ = 0;
+  std::size_t sizeLimit_ = static_cast<std::size_t>(-1);
   bool overflowed_ = false;  // a chunk could not be stored: the transfer fails
   CompletionCallback callback_;
   std::shared_ptr<SimpleStreamHelper> selfRef_;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/browser_stream_manager.h"
+#include "runtime/stream_events.h"
 #include "testing/allocation_limit.h"
 #include "testing/fake_browser_host.h"
 #include "testing/fake_browser_stream.h"
@@ -157,6 +158,42 @@ TEST_F(SimpleStreamHelperTest, ADownloadThereIsNoMemoryForFails) {
   ASSERT_EQ(outcome.calls, 1);
   EXPECT_FALSE(outcome.success);
   EXPECT_EQ(outcome.data, nullptr);
+}
+
+// A body, or a chunk's offset, past the size limit fails the transfer; a
+// body of exactly the limit arrives whole.
+TEST_F(SimpleStreamHelperTest, ABodyPastTheSizeLimitFails) {
+  struct Chunk {
+    std::size_t offset, length;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Chunk> chunks;
+    bool success;
+  };
+  const Case cases[] = {
+      {"exactly the limit", {{0, 600}, {600, 400}}, true},
+      {"one byte more", {{0, 600}, {600, 400}, {1000, 1}}, false},
+      {"a chunk placed past the limit", {{995, 10}}, false},
+      {"a chunk placed far away", {{std::size_t(1) << 40, 1}}, false},
+      {"chunks that add up past the limit", {{0, 600}, {0, 600}}, false},
+  };
+  const std::string bytes = patterned(1000);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Outcome outcome;
+    auto helper = std::make_shared<SimpleStreamHelper>(host, outcome.callback(), 256);
+    helper->setSizeLimit(1000);
+    for (const Chunk& chunk : c.chunks) {
+      FB::StreamDataArrivedEvent event(nullptr, bytes.data(), chunk.length, chunk.offset, 0);
+      helper->onDataArrived(&event, nullptr);
+    }
+    FB::StreamCompletedEvent end(nullptr, true);
+    helper->onCompleted(&end, nullptr);
+    ASSERT_EQ(outcome.calls, 1);
+    EXPECT_EQ(outcome.success, c.success);
+    EXPECT_EQ(outcome.data != nullptr, c.success);
+  }
 }
 
 TEST_F(SimpleStreamHelperTest, WhenNoStreamCanBeMadeTheCallbackReportsFailureOnceAndTheHelperGoes) {
