@@ -1,13 +1,15 @@
 #include "activex/activex_bind_status_callback_win.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <exception>
 #include <string_view>
 
+#include <boost/algorithm/string/predicate.hpp>
+
 #include "activex/activex_stream_win.h"
 #include "runtime/diagnostic_log.h"
+#include "runtime/simple_stream_helper.h"
 #include "scripting/text_conversion.h"
 
 namespace FB::ActiveX {
@@ -18,31 +20,10 @@ namespace {
 constexpr std::size_t kSmallestBlock = 4096;
 constexpr std::size_t kLargestBlock = 1024 * 1024;
 
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return "";
-  const auto last = text.find_last_not_of(" \t");
-  return std::string(text.substr(first, last - first + 1));
-}
-
-// The value of the header `name` in response header text, or "".
-std::string headerValue(const std::string& headers, std::string_view name) {
-  std::size_t at = 0;
-  while (at < headers.size()) {
-    std::size_t end = headers.find_first_of("\r\n", at);
-    if (end == std::string::npos) end = headers.size();
-    const std::string_view line(headers.data() + at, end - at);
-    const auto colon = line.find(':');
-    if (colon != std::string_view::npos && sameName(trimmed(line.substr(0, colon)), name)) {
-      return trimmed(line.substr(colon + 1));
-    }
-    at = end + 1;
+// The value of the header `name` (in any letter case) among `fields`, or "".
+std::string headerValue(const SimpleStreamHelper::HeaderFields& fields, std::string_view name) {
+  for (const auto& [field, value] : fields) {
+    if (boost::algorithm::iequals(field, name)) return value;
   }
   return "";
 }
@@ -197,16 +178,17 @@ HRESULT ActiveXBindStatusCallback::OnResponse(DWORD code, LPCWSTR responseHeader
     ActiveXStream& stream = *request->stream();
     const std::string headers = responseHeaders ? toUtf8(responseHeaders) : std::string();
     stream.setHeaderText(headers);
+    const SimpleStreamHelper::HeaderFields fields = SimpleStreamHelper::parseHeaders(headers);
     // A range answer's length is the range's, not the resource's.
-    const std::string length = headerValue(headers, "Content-Length");
+    const std::string length = headerValue(fields, "Content-Length");
     if (request->ranges().empty() && !length.empty()) stream.setTotalLength(leadingNumber(length));
-    const std::string type = headerValue(headers, "Content-Type");
+    const std::string type = headerValue(fields, "Content-Type");
     if (!type.empty()) stream.setMimeType(type);
-    stream.setServerSeekable(headerValue(headers, "Accept-Ranges") == "bytes");
+    stream.setServerSeekable(headerValue(fields, "Accept-Ranges") == "bytes");
     // Only an answer to ranges this request asked for places its data: a
     // server must not move a whole-resource download to an offset of its
     // choosing (the helpers that assemble downloads allocate up to it).
-    const std::string range = headerValue(headers, "Content-Range");
+    const std::string range = headerValue(fields, "Content-Range");
     if (!request->ranges().empty() && range.size() > 6) {
       baseOffset_ = leadingNumber(std::string_view(range).substr(6));
     }

@@ -4,32 +4,19 @@
 #include <utility>
 
 #include "activex/activex_bind_status_callback_win.h"
+#include "activex/com_guard_win.h"
 #include "runtime/diagnostic_log.h"
 #include "runtime/stream_events.h"
 #include "scripting/text_conversion.h"
 
 namespace FB::ActiveX {
-namespace {
-
-template <class T>
-void releaseAndClear(T*& object) {
-  if (object) object->Release();
-  object = nullptr;
-}
-
-}  // namespace
 
 // --- request ---------------------------------------------------------------
 
 ActiveXStreamRequest::ActiveXStreamRequest(std::shared_ptr<ActiveXStream> stream, BrowserStream::RangeList ranges)
     : stream_(std::move(stream)), ranges_(std::move(ranges)) {}
 
-ActiveXStreamRequest::~ActiveXStreamRequest() {
-  if (callback_) callback_->detach();
-  releaseAndClear(callback_);
-  releaseAndClear(bindContext_);
-  releaseAndClear(moniker_);
-}
+ActiveXStreamRequest::~ActiveXStreamRequest() { release(); }
 
 bool ActiveXStreamRequest::start(const std::shared_ptr<ActiveXStreamRequest>& self) {
   const std::wstring url = toWide(stream_->url());

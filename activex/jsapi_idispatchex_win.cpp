@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <array>
 #include <exception>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include "activex/dispatch_id_map.h"
 #include "activex/event_connection_point_win.h"
 #include "runtime/diagnostic_log.h"
+#include "scripting/js_function.h"
 #include "scripting/script_error.h"
 #include "scripting/text_conversion.h"
 
@@ -172,14 +174,7 @@ JSAPIPtr JSAPI_IDispatchEx::builtInFunction(int which) {
 }
 
 void JSAPI_IDispatchEx::dropBuiltInFunctions() {
-  std::shared_ptr<BuiltInFunction> functions[std::size(builtIns_)];
-  for (std::size_t i = 0; i < std::size(builtIns_); ++i) functions[i] = std::move(builtIns_[i]);
-  for (const auto& function : functions) {
-    if (function) function->detach();
-  }
-  for (const auto& function : functions) {
-    if (function) function->dropAllAttributes();
-  }
+  FB::dropBuiltInFunctions(std::to_array(std::move(builtIns_)));
 }
 
 void* JSAPI_IDispatchEx::findInterface(REFIID) { return nullptr; }

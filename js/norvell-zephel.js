@@ -230,8 +230,7 @@ var NorvellZephel = (function (global) {
 
   function registry(raw, name) {
     return function () {
-      var args = [];
-      for (var i = 0; i < arguments.length && i < 1; i++) args.push(arguments[i]);
+      var args = arguments.length ? [arguments[0]] : [];
       return settle(arguments[1], function (done) {
         var result;
         try {

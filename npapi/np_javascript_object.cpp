@@ -1,5 +1,6 @@
 #include "npapi/np_javascript_object.h"
 
+#include <array>
 #include <exception>
 #include <new>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "npapi/np_variant_conversion.h"
 #include "npapi/npapi_browser_host.h"
 #include "runtime/diagnostic_log.h"
+#include "scripting/js_function.h"
 #include "scripting/script_error.h"
 
 namespace FB::Npapi {
@@ -37,16 +39,8 @@ NPJavascriptObject::~NPJavascriptObject() {
 }
 
 void NPJavascriptObject::dropBuiltInFunctions() {
-  // Taken out first: letting go of an attribute may release this wrapper's
-  // last reference, after which nothing here may touch it.
-  const std::shared_ptr<BuiltInFunction> functions[] = {std::move(addEventListener_), std::move(removeEventListener_),
-                                                         std::move(getLastException_)};
-  for (const auto& function : functions) {
-    if (function) function->detach();
-  }
-  for (const auto& function : functions) {
-    if (function) function->dropAllAttributes();
-  }
+  FB::dropBuiltInFunctions(std::array<std::shared_ptr<BuiltInFunction>, 3>{
+      std::move(addEventListener_), std::move(removeEventListener_), std::move(getLastException_)});
 }
 
 JSAPIPtr NPJavascriptObject::addEventListenerFunction() {

@@ -8,6 +8,9 @@
 // FB::JSAPIAuto; the owner's zone lock is taken for the call itself.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <memory>
 #include <string>
 
 #include "scripting/jsapi_auto.h"
@@ -36,5 +39,22 @@ class JSFunction : public JSAPIAuto {
   std::string methodName_;
   int zone_;
 };
+
+// Lets go of the built-in function objects a binding's wrapper owns, for
+// the page's teardown: page script may have stored the wrapper in one of
+// their attributes, a cycle nothing else breaks. Each is first cut loose
+// from its owner (Function::detach), then loses its attributes. The caller
+// moves its slots in, so they are empty before an attribute lets go of what
+// may be the wrapper's last reference; nothing may touch the wrapper after
+// this returns. Main thread.
+template <class Function, std::size_t N>
+void dropBuiltInFunctions(std::array<std::shared_ptr<Function>, N> functions) {
+  for (const auto& function : functions) {
+    if (function) function->detach();
+  }
+  for (const auto& function : functions) {
+    if (function) function->dropAllAttributes();
+  }
+}
 
 }  // namespace FB
